@@ -1,0 +1,81 @@
+#include "app/options.h"
+
+#include <string>
+#include <vector>
+
+#include "gtest/gtest.h"
+
+namespace {
+
+struct Parsed {
+  ReportOptions options;
+  bool help = false;
+};
+
+Parsed Parse(std::vector<std::string> arguments) {
+  arguments.insert(arguments.begin(), "Brevon.exe");
+  std::vector<char*> argv;
+  for (std::string& argument : arguments) argv.push_back(&argument[0]);
+  argv.push_back(nullptr);
+  Parsed parsed;
+  ParseArguments(static_cast<int>(arguments.size()), argv.data(), &parsed.options, &parsed.help);
+  return parsed;
+}
+
+TEST(ParseArguments, NoArgumentsSetNothing) {
+  Parsed p = Parse({});
+  EXPECT_FALSE(p.options.names);
+  EXPECT_FALSE(p.options.details);
+  EXPECT_FALSE(p.help);
+}
+
+TEST(ParseArguments, EachSwitchSetsItsFlag) {
+  EXPECT_TRUE(Parse({"/names"}).options.names);
+  EXPECT_TRUE(Parse({"/details"}).options.details);
+  EXPECT_TRUE(Parse({"/help"}).help);
+  EXPECT_TRUE(Parse({"/?"}).help);
+  Parsed both = Parse({"/details", "/names", "/names"});
+  EXPECT_TRUE(both.options.names);
+  EXPECT_TRUE(both.options.details);
+  EXPECT_FALSE(both.help);
+}
+
+TEST(ParseArguments, SwitchesMatchWholeAndCaseSensitive) {
+  for (const char* ignored : {"/Names", "/NAMES", "-names", "names", "/details=1", "/names ",
+                              "/HELP", "/h", "-?", "/", ""}) {
+    Parsed p = Parse({ignored});
+    EXPECT_FALSE(p.options.names) << "argument \"" << ignored << "\"";
+    EXPECT_FALSE(p.options.details) << "argument \"" << ignored << "\"";
+    EXPECT_FALSE(p.help) << "argument \"" << ignored << "\"";
+  }
+}
+
+TEST(ParseArguments, HelpIsSeenWhereverItStands) {
+  EXPECT_TRUE(Parse({"/names", "/details", "/help"}).help);
+  EXPECT_TRUE(Parse({"/?", "/names"}).help);
+  EXPECT_TRUE(Parse({"/NAMES", "/help", "x"}).help);
+}
+
+TEST(Banner, VersionEndsInABlank) {
+  testing::internal::CaptureStdout();
+  PrintBanner();
+  fflush(stdout);
+  EXPECT_EQ(std::string("\nNorvell Mail Security command-line tool v1.6.0 \n") + kRightsLine +
+                "\n\n",
+            testing::internal::GetCapturedStdout());
+}
+
+TEST(Usage, ListsTheThreeDocumentedSwitches) {
+  testing::internal::CaptureStdout();
+  PrintUsage();
+  fflush(stdout);
+  EXPECT_EQ(
+      "Usage: Brevon.exe [Options]\n"
+      "Options:\n"
+      "\t/names    List basic information\n"
+      "\t/details  List detailed information\n"
+      "\t/help     Print this help\n",
+      testing::internal::GetCapturedStdout());
+}
+
+}  // namespace

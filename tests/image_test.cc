@@ -1,0 +1,107 @@
+// Checks the built Brevon.exe itself: what it imports, its version resource
+// and its manifest, read back from the file as Windows reads them.
+
+#include <windows.h>
+
+#include <algorithm>
+#include <cctype>
+#include <string>
+#include <vector>
+
+#include "app/options.h"
+#include "gtest/gtest.h"
+#include "pe_image.h"
+#include "test_env.h"
+
+namespace {
+
+std::wstring BrevonPath() { return BinaryDirectory() + L"\\Brevon.exe"; }
+
+std::string Lower(std::string text) {
+  std::transform(text.begin(), text.end(), text.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  return text;
+}
+
+TEST(ImportTable, OnlyWindowsSystemLibraries) {
+  std::vector<std::string> dlls;
+  ASSERT_TRUE(ReadImportedDlls(BrevonPath(), &dlls)) << Utf8(BrevonPath());
+  ASSERT_FALSE(dlls.empty());
+  const std::vector<std::string> system = {"kernel32.dll", "advapi32.dll", "msvcrt.dll",
+                                           "ucrtbase.dll", "user32.dll",   "ntdll.dll"};
+  for (const std::string& dll : dlls) {
+    std::string name = Lower(dll);
+    bool isSystem = std::find(system.begin(), system.end(), name) != system.end() ||
+                    name.rfind("api-ms-win-", 0) == 0;
+    EXPECT_TRUE(isSystem) << "Brevon.exe imports " << dll << ", which a bare server lacks";
+    EXPECT_EQ(std::string::npos, name.find("libstdc++")) << dll;
+    EXPECT_EQ(std::string::npos, name.find("libgcc")) << dll;
+    EXPECT_EQ(std::string::npos, name.find("winpthread")) << dll;
+    EXPECT_NE("nnotes.dll", name) << "the server library must be loaded at run time";
+  }
+}
+
+std::wstring VersionString(const std::vector<char>& block, const wchar_t* name) {
+  std::wstring query = std::wstring(L"\\StringFileInfo\\040904b0\\") + name;
+  void* value = nullptr;
+  UINT length = 0;
+  if (!VerQueryValueW(block.data(), query.c_str(), &value, &length) || value == nullptr) {
+    return L"<missing>";
+  }
+  return std::wstring(static_cast<wchar_t*>(value));
+}
+
+TEST(VersionResource, NamesTheProductAndVersion) {
+  DWORD ignored = 0;
+  DWORD size = GetFileVersionInfoSizeW(BrevonPath().c_str(), &ignored);
+  ASSERT_NE(0u, size) << "no version resource in " << Utf8(BrevonPath());
+  std::vector<char> block(size);
+  ASSERT_TRUE(GetFileVersionInfoW(BrevonPath().c_str(), 0, size, block.data()));
+
+  VS_FIXEDFILEINFO* fixed = nullptr;
+  UINT length = 0;
+  ASSERT_TRUE(VerQueryValueW(block.data(), L"\\", reinterpret_cast<void**>(&fixed), &length));
+  EXPECT_EQ(MAKELONG(6, 1), fixed->dwFileVersionMS);
+  EXPECT_EQ(0u, fixed->dwFileVersionLS);
+  EXPECT_EQ(MAKELONG(6, 1), fixed->dwProductVersionMS);
+
+  EXPECT_EQ(L"1.6.0", VersionString(block, L"FileVersion"));
+  EXPECT_EQ(L"1.6.0", VersionString(block, L"ProductVersion"));
+  EXPECT_EQ(L"Norvell Mail Security command-line tool", VersionString(block, L"FileDescription"));
+  EXPECT_EQ(L"Norvell Mail Security command-line tool", VersionString(block, L"ProductName"));
+  EXPECT_EQ(L"Norvell", VersionString(block, L"CompanyName"));
+  EXPECT_EQ(L"Brevon.exe", VersionString(block, L"OriginalFilename"));
+  EXPECT_EQ(L"Brevon.exe", VersionString(block, L"InternalName"));
+  std::wstring rights = VersionString(block, L"LegalCopyright");
+  EXPECT_NE(std::wstring::npos, rights.find(L"Norvell")) << Utf8(rights);
+}
+
+TEST(VersionResource, CopyrightMatchesTheBannersRightsLine) {
+  DWORD ignored = 0;
+  DWORD size = GetFileVersionInfoSizeW(BrevonPath().c_str(), &ignored);
+  ASSERT_NE(0u, size);
+  std::vector<char> block(size);
+  ASSERT_TRUE(GetFileVersionInfoW(BrevonPath().c_str(), 0, size, block.data()));
+  std::string banner(kRightsLine);
+  EXPECT_EQ(std::wstring(banner.begin(), banner.end()), VersionString(block, L"LegalCopyright"));
+}
+
+TEST(Manifest, AsInvokerWithoutUiAccessOrCodePage) {
+  HMODULE image = LoadLibraryExW(BrevonPath().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+  ASSERT_NE(nullptr, image) << Utf8(BrevonPath());
+  HRSRC resource = FindResourceW(image, MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(24));
+  ASSERT_NE(nullptr, resource) << "no RT_MANIFEST resource 1";
+  HGLOBAL loaded = LoadResource(image, resource);
+  ASSERT_NE(nullptr, loaded);
+  std::string manifest(static_cast<const char*>(LockResource(loaded)),
+                       SizeofResource(image, resource));
+  FreeLibrary(image);
+
+  EXPECT_NE(std::string::npos, manifest.find("level=\"asInvoker\"")) << manifest;
+  EXPECT_NE(std::string::npos, manifest.find("uiAccess=\"false\"")) << manifest;
+  EXPECT_EQ(std::string::npos, manifest.find("activeCodePage"))
+      << "the argument vector must stay in the ANSI code page";
+  EXPECT_EQ(std::string::npos, manifest.find("requireAdministrator"));
+}
+
+}  // namespace
