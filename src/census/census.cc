@@ -1,0 +1,182 @@
+#include "census/census.h"
+
+#include <cstring>
+
+#include "app/report.h"
+
+namespace {
+
+constexpr uint16_t kTextSize = 260;
+constexpr uint32_t kReturnAll = 0xFFFFFFFF;
+
+// "NA" followed by zeros: a buffer that no call writes reads as "NA".
+void FillNotAvailable(char* buffer) {
+  memset(buffer, 0, kTextSize);
+  buffer[0] = 'N';
+  buffer[1] = 'A';
+}
+
+char FoldAscii(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
+
+struct PersonCounts {
+  int32_t& found;
+  int32_t& other;
+  bool names;
+  bool details;
+  ListingLines& foundLines;
+  ListingLines& otherLines;
+};
+
+// Opens, decides on and closes one person document.
+void CountPerson(NotesHandle database, NotesNoteId noteId, const char* mailServerName,
+                 PersonCounts& counts) {
+  NotesHandle note = 0;
+  NotesStatus status = g_notes.NSFNoteOpen(database, noteId, kOpenSummary, &note);
+  if (status == kStatusInvalidNote) return;
+  if (status != kNotesNoError) {
+    ReportError("Error: open note (%lu) failed.\n", static_cast<unsigned long>(noteId));
+    PrintStatusText(status);
+    return;
+  }
+
+  char mailServer[kTextSize];
+  char abbreviatedMailServer[kTextSize];
+  char mailFile[kTextSize];
+  FillNotAvailable(mailServer);
+  FillNotAvailable(abbreviatedMailServer);
+  FillNotAvailable(mailFile);
+  uint16_t abbreviatedLength = 0;
+
+  bool hasMailServer = g_notes.NSFItemGetText(note, "MailServer", mailServer, kTextSize) != 0;
+  bool hasMailFile = g_notes.NSFItemGetText(note, "MailFile", mailFile, kTextSize) != 0;
+  bool isReference =
+      g_notes.NSFItemInfo(note, "$REF", 4, nullptr, nullptr, nullptr, nullptr) == kNotesNoError;
+  g_notes.DNAbbreviate(kAbbreviateIncludeAll, nullptr, mailServer, abbreviatedMailServer,
+                       kTextSize, &abbreviatedLength);
+  // Keep every comparison inside its buffer whatever the library wrote.
+  mailServer[kTextSize - 1] = '\0';
+  abbreviatedMailServer[kTextSize - 1] = '\0';
+
+  bool onThisServer = EqualIgnoringAsciiCase(abbreviatedMailServer, mailServerName) ||
+                      EqualIgnoringAsciiCase(mailServer, mailServerName);
+  bool isFound = !isReference && hasMailFile && hasMailServer && onThisServer;
+
+  int32_t& counter = isFound ? counts.found : counts.other;
+  ListingLines& lines = isFound ? counts.foundLines : counts.otherLines;
+  ++counter;
+  if (counts.names) AppendBasicPersonLine(note, lines, counter, abbreviatedMailServer);
+  if (counts.details) AppendDetailedPersonLine(note, lines, counter);
+
+  g_notes.NSFNoteClose(note);
+}
+
+// Reads the view's note IDs batch by batch and counts each person. Returns
+// false when a read reported a failing status.
+bool ReadView(NotesCollection collection, NotesHandle database, const char* mailServerName,
+              PersonCounts& counts) {
+  bool result = true;
+  NotesCollectionPosition position;
+  memset(&position, 0, sizeof(position));  // before the first entry
+
+  for (;;) {
+    // Cleared before every read: a failing read may leave its outputs alone,
+    // and the previous buffer is already freed.
+    NotesHandle buffer = 0;
+    uint16_t bufferLength = 0;
+    uint32_t entriesReturned = 0;
+    uint16_t signalFlags = 0;
+    NotesStatus status = g_notes.NIFReadEntries(
+        collection, &position, kNavigateNext, 1, kNavigateNext, kReturnAll, kReadMaskNoteId,
+        &buffer, &bufferLength, nullptr, &entriesReturned, &signalFlags);
+    bool readFailed = status != kNotesNoError;
+    if (readFailed) {
+      ReportError("Error: read user data failed.\n");
+      PrintStatusText(status);
+      result = false;
+    }
+
+    if (buffer == 0) {
+      ReportError("Error: read user data failed (null handle).\n");
+    } else {
+      const NotesNoteId* noteIds = static_cast<const NotesNoteId*>(g_notes.OSLockObject(buffer));
+      if (noteIds == nullptr) {
+        ReportError("Error: lock object failed.\n");
+      } else {
+        for (uint32_t i = 0; i < entriesReturned; ++i) {
+          CountPerson(database, noteIds[i], mailServerName, counts);
+        }
+        // Only a lock that was taken is given back; unlocking a buffer that
+        // was never locked would upset the library's lock count.
+        g_notes.OSUnlockObject(buffer);
+      }
+      g_notes.OSMemFree(buffer);
+    }
+
+    // A failed read is not repeated: the position it left cannot be trusted.
+    if (readFailed || (signalFlags & kSignalMoreToDo) == 0) break;
+  }
+  return result;
+}
+
+}  // namespace
+
+bool EqualIgnoringAsciiCase(const char* a, const char* b) {
+  for (;; ++a, ++b) {
+    if (FoldAscii(*a) != FoldAscii(*b)) return false;
+    if (*a == '\0') return true;
+  }
+}
+
+bool MailboxCensus(const char* mailServerName, int32_t& found, int32_t& other, bool names,
+                   bool details, ListingLines& foundLines, ListingLines& otherLines) {
+  if (mailServerName == nullptr) {
+    ReportError("Error: wrong parameters (Mailserver name).\n");
+    return false;
+  }
+
+  NotesHandle database = 0;
+  NotesStatus status = g_notes.NSFDbOpen("names.nsf", &database);
+  if (status != kNotesNoError) {
+    ReportError("Error: open names.nsf failed.\n");
+    PrintStatusText(status);
+    return false;
+  }
+
+  NotesNoteId viewId = 0;
+  status = g_notes.NIFFindDesignNoteExt(database, "Mail Users", kNoteClassView, "-G40n^",
+                                        &viewId, 0);
+  if (status != kNotesNoError) {
+    ReportError("Error: find mail users failed.\n");
+    PrintStatusText(status);
+    g_notes.NSFDbClose(database);
+    return false;
+  }
+
+  NotesCollection collection = 0;
+  status = g_notes.NIFOpenCollection(database, database, viewId, 0, 0, &collection, nullptr,
+                                     nullptr, nullptr, nullptr);
+  if (status != kNotesNoError) {
+    ReportError("Error: open view failed.\n");
+    PrintStatusText(status);
+    g_notes.NSFDbClose(database);
+    return false;
+  }
+
+  PersonCounts counts = {found, other, names, details, foundLines, otherLines};
+  bool result = ReadView(collection, database, mailServerName, counts);
+
+  status = g_notes.NIFCloseCollection(collection);
+  if (status != kNotesNoError) {
+    ReportError("Error: close collection failed.\n");
+    PrintStatusText(status);
+    result = false;
+  }
+
+  status = g_notes.NSFDbClose(database);
+  if (status != kNotesNoError) {
+    ReportError("Error: close database failed.\n");
+    PrintStatusText(status);
+    return false;
+  }
+  return result;
+}

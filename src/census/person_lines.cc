@@ -1,0 +1,113 @@
+#include "census/person_lines.h"
+
+#include <cstring>
+
+namespace {
+
+constexpr uint16_t kItemTextSize = 260;
+
+// An item text holds at most 259 bytes in the server's character set; in
+// UTF-8 one such byte never becomes more than four, so the translation of any
+// item fits whole and is never cut inside a character.
+constexpr size_t kTranslationSize = 4 * (kItemTextSize - 1) + 4;
+
+constexpr uint16_t kAbbreviationSize = 260;
+
+void AppendNumber(std::string& line, int32_t number) {
+  char digits[12];
+  size_t length = 0;
+  // Works on the magnitude as unsigned so the smallest int32 is written too.
+  uint32_t magnitude = number < 0 ? 0u - static_cast<uint32_t>(number) : static_cast<uint32_t>(number);
+  do {
+    digits[length++] = static_cast<char>('0' + magnitude % 10);
+    magnitude /= 10;
+  } while (magnitude != 0);
+  if (number < 0) line += '-';
+  while (length > 0) line += digits[--length];
+}
+
+}  // namespace
+
+void AppendItemText(NotesHandle note, const char* itemName, std::string& text) {
+  try {
+    char raw[kItemTextSize];
+    memset(raw, 0, sizeof(raw));
+    uint16_t length = g_notes.NSFItemGetText(note, itemName, raw, kItemTextSize);
+    if (length == 0) {
+      text.append("NA");
+      return;
+    }
+    if (length > kItemTextSize - 1) length = kItemTextSize - 1;
+
+    char translated[kTranslationSize];
+    memset(translated, 0, sizeof(translated));
+    uint16_t written = g_notes.OSTranslate(kTranslateLmbcsToUtf8, raw, length, translated,
+                                           static_cast<uint16_t>(kTranslationSize - 1));
+    if (written > kTranslationSize - 1) written = kTranslationSize - 1;
+    translated[written] = '\0';
+    // A zero byte inside the translation ends the text there.
+    text.append(translated, strlen(translated));
+  } catch (...) {
+    // The string keeps what it held; std::string::append changes nothing
+    // when it throws.
+  }
+}
+
+void AppendBasicPersonLine(NotesHandle note, ListingLines& lines, int32_t number,
+                           const char* abbreviatedMailServer) {
+  try {
+    std::string line;
+    AppendNumber(line, number);
+    line += ", ";
+    AppendItemText(note, "ShortName", line);
+    line += ", ";
+    AppendItemText(note, "MailFile", line);
+    line += ", ";
+    if (abbreviatedMailServer == nullptr || abbreviatedMailServer[0] == '\0') {
+      line += "NA";
+    } else {
+      line.append(abbreviatedMailServer, strnlen(abbreviatedMailServer, kItemTextSize));
+    }
+    lines.push_back(std::move(line));
+  } catch (...) {
+    // The unfinished line is dropped; the census goes on.
+  }
+}
+
+void AppendDetailedPersonLine(NotesHandle note, ListingLines& lines, int32_t number) {
+  try {
+    std::string line;
+    AppendNumber(line, number);
+    line += ", ";
+    AppendItemText(note, "ShortName", line);
+    line += ", ";
+    AppendItemText(note, "MailFile", line);
+    line += ", ";
+
+    std::string mailServer;
+    AppendItemText(note, "MailServer", mailServer);
+    char abbreviated[kAbbreviationSize];
+    memset(abbreviated, 0, sizeof(abbreviated));
+    uint16_t abbreviatedLength = 0;
+    // A failure is not reported: the line shows what the call left.
+    g_notes.DNAbbreviate(kAbbreviateIncludeAll, nullptr, mailServer.c_str(), abbreviated,
+                         kAbbreviationSize, &abbreviatedLength);
+    line.append(abbreviated, strnlen(abbreviated, kAbbreviationSize));
+    line += " (";
+    line += mailServer;
+    line += "), ";
+
+    AppendItemText(note, "MailDomain", line);
+    line += ", ";
+    AppendItemText(note, "InternetAddress", line);
+    line += ", ";
+    AppendItemText(note, "FullName", line);
+    line += ", ";
+    AppendItemText(note, "$REF", line);
+    line += ", ";
+    AppendItemText(note, "Form", line);
+    lines.push_back(std::move(line));
+  } catch (...) {
+    // The unfinished line is dropped; the census goes on.
+  }
+}

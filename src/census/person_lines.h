@@ -1,0 +1,27 @@
+#ifndef BREVON_CENSUS_PERSON_LINES_H_
+#define BREVON_CENSUS_PERSON_LINES_H_
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "notes/notes_api.h"
+
+/// An ordered list of report lines without line ends, only ever appended to.
+typedef std::vector<std::string> ListingLines;
+
+/// Appends the UTF-8 text of item `itemName` of the open note to `text`, or
+/// "NA" when the item is absent or empty. Never throws.
+void AppendItemText(NotesHandle note, const char* itemName, std::string& text);
+
+/// Appends "number, ShortName, MailFile, mail server" to `lines`; the mail
+/// server is shown as given (untranslated), "NA" when empty. Never throws.
+void AppendBasicPersonLine(NotesHandle note, ListingLines& lines, int32_t number,
+                           const char* abbreviatedMailServer);
+
+/// Appends the detailed line: number, ShortName, MailFile, abbreviated mail
+/// server (full mail server), MailDomain, InternetAddress, FullName, $REF,
+/// Form. Never throws.
+void AppendDetailedPersonLine(NotesHandle note, ListingLines& lines, int32_t number);
+
+#endif  // BREVON_CENSUS_PERSON_LINES_H_

@@ -1,0 +1,112 @@
+#include "sim_session.h"
+
+#include <cstdio>
+#include <sstream>
+
+#include "test_env.h"
+
+bool WriteFileBytes(const std::wstring& path, const std::string& bytes) {
+  FILE* file = _wfopen(path.c_str(), L"wb");
+  if (file == nullptr) return false;
+  bool written = fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+  return fclose(file) == 0 && written;
+}
+
+std::wstring MakeScratchDirectory(const wchar_t* prefix) {
+  static int serial = 0;
+  wchar_t temp[MAX_PATH];
+  GetTempPathW(MAX_PATH, temp);
+  for (;;) {
+    std::wstring path = std::wstring(temp) + prefix + L"-" +
+                        std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(++serial);
+    if (CreateDirectoryW(path.c_str(), nullptr)) return path;
+    if (GetLastError() != ERROR_ALREADY_EXISTS) return std::wstring();
+  }
+}
+
+void RemoveTree(const std::wstring& path) {
+  WIN32_FIND_DATAW entry;
+  HANDLE search = FindFirstFileW((path + L"\\*").c_str(), &entry);
+  if (search != INVALID_HANDLE_VALUE) {
+    do {
+      std::wstring name = entry.cFileName;
+      if (name == L"." || name == L"..") continue;
+      std::wstring child = path + L"\\" + name;
+      if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+        RemoveTree(child);
+      } else {
+        DeleteFileW(child.c_str());
+      }
+    } while (FindNextFileW(search, &entry));
+    FindClose(search);
+  }
+  RemoveDirectoryW(path.c_str());
+}
+
+SimSession::SimSession(const std::string& notesIni, const char* namesNsf) {
+  directory_ = MakeScratchDirectory(L"brevon-sim");
+  WriteFileBytes(directory_ + L"\\notes.ini", notesIni);
+  if (namesNsf != nullptr) WriteFileBytes(directory_ + L"\\names.nsf", namesNsf);
+  SetEnvironmentVariableW(L"NNOTES_SIM_LOG", (directory_ + L"\\calls.log").c_str());
+  wchar_t current[MAX_PATH];
+  GetCurrentDirectoryW(MAX_PATH, current);
+  previousDirectory_ = current;
+  SetCurrentDirectoryW(directory_.c_str());
+  SetDllDirectoryW(SimulatorDirectory().c_str());
+}
+
+SimSession::~SimSession() {
+  if (started_) Stop();
+  SetCurrentDirectoryW(previousDirectory_.c_str());
+  SetEnvironmentVariableW(L"NNOTES_SIM_LOG", nullptr);
+  RemoveTree(directory_);
+}
+
+bool SimSession::Start() {
+  library = nullptr;
+  if (!BindNotesApi(library)) return false;
+  char program[] = "Brevon.exe";
+  char* argv[] = {program, nullptr};
+  if (g_notes.NotesInitExtended(1, argv) != kNotesNoError) return false;
+  started_ = true;
+  return true;
+}
+
+void SimSession::Stop() {
+  UnbindNotesApi(library);
+  started_ = false;
+}
+
+std::string SimSession::Log() const {
+  std::string log;
+  FILE* file = _wfopen((directory_ + L"\\calls.log").c_str(), L"rb");
+  if (file == nullptr) return log;
+  char chunk[4096];
+  size_t got;
+  while ((got = fread(chunk, 1, sizeof(chunk), file)) > 0) log.append(chunk, got);
+  fclose(file);
+  return log;
+}
+
+std::string UnbalancedObjects(const std::string& log) {
+  std::istringstream lines(log);
+  std::string line;
+  std::string problems;
+  int terms = 0;
+  while (std::getline(lines, line)) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (line.rfind("misuse", 0) == 0) problems += line + "\n";
+    if (line.rfind("term ", 0) != 0) continue;
+    ++terms;
+    std::istringstream fields(line.substr(5));
+    std::string kind, counts;
+    while (fields >> kind >> counts) {
+      size_t slash = counts.find('/');
+      if (slash == std::string::npos || counts.substr(0, slash) != counts.substr(slash + 1)) {
+        problems += kind + " " + counts + " in \"" + line + "\"\n";
+      }
+    }
+  }
+  if (terms == 0) problems += "no term line in the call log:\n" + log;
+  return problems;
+}

@@ -1,0 +1,47 @@
+#ifndef BREVON_TESTS_SUPPORT_SIM_SESSION_H_
+#define BREVON_TESTS_SUPPORT_SIM_SESSION_H_
+
+#include <windows.h>
+
+#include <string>
+
+#include "notes/notes_api.h"
+
+// A scratch data directory for the simulated server library, made the current
+// directory, with the library's call log kept in it. The real binding loads
+// the simulator from its build folder through the dll directory.
+class SimSession {
+ public:
+  /// Writes notes.ini and, unless `namesNsf` is null, names.nsf.
+  SimSession(const std::string& notesIni, const char* namesNsf);
+  ~SimSession();
+
+  /// Binds the API through BindNotesApi and initialises it.
+  bool Start();
+  /// Terminates and unbinds, as the partition run does.
+  void Stop();
+
+  std::wstring directory() const { return directory_; }
+  /// The simulator's call log so far.
+  std::string Log() const;
+
+  HMODULE library = nullptr;
+
+ private:
+  std::wstring directory_;
+  std::wstring previousDirectory_;
+  bool started_ = false;
+};
+
+/// Writes `bytes` to `path`.
+bool WriteFileBytes(const std::wstring& path, const std::string& bytes);
+
+/// Empty when every "term" line of `log` balances every kind of object and
+/// there is no "misuse" line; otherwise what is wrong.
+std::string UnbalancedObjects(const std::string& log);
+
+/// A fresh empty folder under the temporary folder; removed by RemoveTree.
+std::wstring MakeScratchDirectory(const wchar_t* prefix);
+void RemoveTree(const std::wstring& path);
+
+#endif  // BREVON_TESTS_SUPPORT_SIM_SESSION_H_
