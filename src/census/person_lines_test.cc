@@ -94,7 +94,7 @@ TEST(PersonLines, NumbersFromTenUpHaveNoPadding) {
 }
 
 TEST(PersonLines, DetailedOnlyGivesOneLinePerPerson) {
-  Listing l = List(kFullPerson, false, true);
+  Listing l = List(kFullPerson, false, true, "Mail1/Sales/Acme");
   ASSERT_EQ(1u, l.found.size());
   EXPECT_EQ(0u, l.found[0].find("1, jdoe, mail\\jdoe.nsf, Mail1/Sales/Acme (")) << l.found[0];
 }
