@@ -1,0 +1,172 @@
+#include "inventory/walk.h"
+
+#include <windows.h>
+
+#include <cstdio>
+#include <cstring>
+#include <cwchar>
+#include <iterator>
+#include <utility>
+
+namespace {
+
+constexpr size_t kLinkBytes = 260;  // a link file's text, read at most
+constexpr int kLinkChars = 260;     // the linked directory's path, with its terminator
+constexpr UINT kUtf8 = 65001;
+
+// The server's web folders hold no databases of ours and can be large.
+// Lower case: the path is folded to match.
+const wchar_t* const kSkippedEndings[] = {
+    L"\\domino\\html",
+    L"\\domino\\icons",
+    L"\\domino\\java",
+    L"\\domino\\js",
+};
+
+// Folds A to Z only: a locale-aware comparison would fold letters such as
+// U+017F (long s) onto ASCII ones and skip folders that merely look alike.
+wchar_t FoldAscii(wchar_t unit) {
+  return (unit >= L'A' && unit <= L'Z') ? static_cast<wchar_t>(unit + (L'a' - L'A')) : unit;
+}
+
+// `lowerText` is already folded.
+bool EqualsIgnoringAsciiCase(const wchar_t* text, const wchar_t* lowerText, size_t count) {
+  for (size_t k = 0; k < count; ++k) {
+    if (FoldAscii(text[k]) != lowerText[k]) return false;
+  }
+  return true;
+}
+
+bool IsSkippedDirectory(const std::wstring& path) {
+  for (const wchar_t* ending : kSkippedEndings) {
+    size_t length = wcslen(ending);
+    if (path.size() >= length &&
+        EqualsIgnoringAsciiCase(path.data() + path.size() - length, ending, length)) {
+      return true;
+    }
+  }
+  return false;
+}
+
+bool IsDotOrDotDot(const wchar_t* name) {
+  return wcscmp(name, L".") == 0 || wcscmp(name, L"..") == 0;
+}
+
+bool IsLineBreak(char byte) { return byte == '\r' || byte == '\n'; }
+
+// Walks the directory named in the link file `path`, keeping the file open
+// meanwhile. Empty files and files of kLinkBytes or more are not followed:
+// a longer text would be cut to some other path.
+void FollowLink(uint16_t depth, const std::wstring& path, DatabaseLines& lines) {
+  FILE* file = _wfopen(path.c_str(), L"rb");
+  if (file == nullptr) return;
+
+  char text[kLinkBytes];
+  memset(text, 0, sizeof(text));
+  size_t length = fread(text, 1, kLinkBytes, file);
+  if (length == 0 || length == kLinkBytes) {
+    fclose(file);
+    return;
+  }
+  // One line break, in whatever form an editor left it; at most two bytes.
+  if (IsLineBreak(text[length - 1])) {
+    text[--length] = '\0';
+    if (length >= 1 && IsLineBreak(text[length - 1])) text[--length] = '\0';
+  }
+
+  wchar_t target[kLinkChars];
+  memset(target, 0, sizeof(target));
+  // At most 259 bytes give at most 259 units, so `target` stays terminated;
+  // an empty text gives the empty path, a zero byte ends it early.
+  MultiByteToWideChar(CP_ACP, 0, text, static_cast<int>(length), target, kLinkChars);
+
+  WalkDirectory(static_cast<uint16_t>(depth + 1), target, lines);
+  fclose(file);
+}
+
+// A file counts by the last four characters of its name, compared exactly.
+enum class FileKind { kOther, kLink, kDatabase };
+
+FileKind KindOfFile(const wchar_t* name) {
+  size_t length = wcslen(name);
+  if (length <= 4) return FileKind::kOther;
+  const wchar_t* extension = name + length - 4;
+  if (wmemcmp(extension, L".dir", 4) == 0) return FileKind::kLink;
+  if (wmemcmp(extension, L".nsf", 4) == 0 || wmemcmp(extension, L".box", 4) == 0) {
+    return FileKind::kDatabase;
+  }
+  return FileKind::kOther;
+}
+
+// UTF-8 form of `text`, appended to `out`. A UTF-16 unit takes at most 3
+// bytes (an unpaired surrogate becomes U+FFFD), so nothing is ever cut.
+void AppendUtf8(const wchar_t* text, size_t length, std::string& out) {
+  if (length == 0) return;
+  size_t start = out.size();
+  out.resize(start + length * 3);
+  int written = WideCharToMultiByte(kUtf8, 0, text, static_cast<int>(length), &out[start],
+                                    static_cast<int>(length * 3), nullptr, nullptr);
+  out.resize(start + (written > 0 ? static_cast<size_t>(written) : 0));
+}
+
+}  // namespace
+
+bool WalkDirectory(uint16_t depth, const wchar_t* directory, DatabaseLines& lines) {
+  if (directory == nullptr) return false;
+  if (depth > kMaxWalkDepth) return true;
+
+  std::wstring pattern(directory);
+  pattern.append(L"\\*.*");
+  WIN32_FIND_DATAW entry;
+  memset(&entry, 0, sizeof(entry));
+  HANDLE search = FindFirstFileW(pattern.c_str(), &entry);
+
+  // The path of the current entry: the prefix, then the name.
+  std::wstring path(directory);
+  path.push_back(L'\\');
+  const size_t prefixLength = path.size();
+  // This directory's databases, already in UTF-8: the prefix is converted
+  // once, and as it ends in a backslash each name converts on its own.
+  std::vector<std::string> databases;
+  std::string prefixUtf8;
+  std::string nameUtf8;
+
+  if (search != INVALID_HANDLE_VALUE) {
+    do {
+      path.resize(prefixLength);
+      if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+        if (IsDotOrDotDot(entry.cFileName)) continue;
+        path.append(entry.cFileName);
+        if (!IsSkippedDirectory(path)) {
+          WalkDirectory(static_cast<uint16_t>(depth + 1), path.c_str(), lines);
+        }
+        continue;
+      }
+      switch (KindOfFile(entry.cFileName)) {
+        case FileKind::kLink:
+          path.append(entry.cFileName);
+          FollowLink(depth, path, lines);
+          break;
+        case FileKind::kDatabase: {
+          if (databases.empty()) AppendUtf8(path.data(), prefixLength, prefixUtf8);
+          nameUtf8.clear();
+          AppendUtf8(entry.cFileName, wcslen(entry.cFileName), nameUtf8);
+          std::string line;
+          line.reserve(prefixUtf8.size() + nameUtf8.size());
+          line.append(prefixUtf8).append(nameUtf8);
+          databases.push_back(std::move(line));
+          break;
+        }
+        case FileKind::kOther:
+          break;
+      }
+    } while (FindNextFileW(search, &entry) != 0);
+  }
+
+  // After the nested walks: a directory's own databases come last.
+  lines.insert(lines.end(), std::make_move_iterator(databases.begin()),
+               std::make_move_iterator(databases.end()));
+
+  if (search != INVALID_HANDLE_VALUE) FindClose(search);
+  return true;
+}

@@ -1,0 +1,346 @@
+#include "inventory/walk.h"
+
+#include <windows.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "gtest/gtest.h"
+
+#include "test_env.h"
+
+namespace {
+
+// Deletes a folder given by its full path and everything in it; link files
+// are plain files, so nothing outside is touched. Names are taken literally,
+// a trailing blank included.
+void RemoveTree(const std::wstring& folder) {
+  WIN32_FIND_DATAW entry;
+  HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &entry);
+  if (search != INVALID_HANDLE_VALUE) {
+    do {
+      std::wstring name = entry.cFileName;
+      if (name == L"." || name == L"..") continue;
+      std::wstring path = folder + L"\\" + name;
+      if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+        RemoveTree(path);
+      } else {
+        SetFileAttributesW((L"\\\\?\\" + path).c_str(), FILE_ATTRIBUTE_NORMAL);
+        DeleteFileW((L"\\\\?\\" + path).c_str());
+      }
+    } while (FindNextFileW(search, &entry));
+    FindClose(search);
+  }
+  RemoveDirectoryW((L"\\\\?\\" + folder).c_str());
+}
+
+// Scratch drive S: where the harness made one (its root is then a small,
+// known tree), the temporary folder elsewhere.
+std::wstring ScratchBase() {
+  DWORD attributes = GetFileAttributesW(L"S:\\");
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+    return L"S:";
+  }
+  wchar_t temp[MAX_PATH + 1] = {};
+  DWORD length = GetTempPathW(MAX_PATH + 1, temp);
+  std::wstring base(temp, length);
+  while (!base.empty() && base.back() == L'\\') base.pop_back();
+  return base;
+}
+
+// Each test builds its trees in a folder of its own, removed afterwards.
+class WalkTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    static int serial = 0;
+    name_ = L"walk-" + std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(++serial);
+    root_ = ScratchBase() + L"\\" + name_;
+    RemoveTree(root_);
+    ASSERT_TRUE(CreateDirectoryW(root_.c_str(), nullptr)) << Utf8(root_);
+    wchar_t current[MAX_PATH + 1] = {};
+    GetCurrentDirectoryW(MAX_PATH + 1, current);
+    savedDirectory_ = current;
+    // An empty link text walks the current drive's root: keep that on the
+    // scratch drive, never the whole file system.
+    ASSERT_TRUE(SetCurrentDirectoryW(root_.c_str())) << Utf8(root_);
+  }
+
+  void TearDown() override {
+    SetCurrentDirectoryW(savedDirectory_.c_str());
+    RemoveTree(root_);
+  }
+
+  // Full path of `relative` below the test's folder.
+  std::wstring At(const std::wstring& relative) const { return root_ + L"\\" + relative; }
+  std::string Line(const std::wstring& relative) const { return Utf8(At(relative)); }
+
+  // Creates the folder `relative` and any missing parents.
+  void MakeDirectory(const std::wstring& relative) {
+    for (size_t end = relative.find(L'\\'); ; end = relative.find(L'\\', end + 1)) {
+      std::wstring path = At(relative.substr(0, end));
+      if (GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES) {
+        ASSERT_TRUE(CreateDirectoryW(path.c_str(), nullptr)) << Utf8(path);
+      }
+      if (end == std::wstring::npos) break;
+    }
+  }
+
+  // Writes `bytes` to the file `relative`, creating its folder.
+  void MakeFile(const std::wstring& relative, const std::string& bytes = std::string()) {
+    size_t slash = relative.rfind(L'\\');
+    if (slash != std::wstring::npos) MakeDirectory(relative.substr(0, slash));
+    std::wstring path = At(relative);
+    FILE* file = _wfopen(path.c_str(), L"wb");
+    ASSERT_NE(nullptr, file) << Utf8(path);
+    size_t written = bytes.empty() ? 0 : fwrite(bytes.data(), 1, bytes.size(), file);
+    fclose(file);
+    ASSERT_EQ(bytes.size(), written) << Utf8(path);
+  }
+
+  // A link file whose text is `target` (a test folder) followed by `tail`;
+  // the folders are ASCII, which reads the same in any ANSI code page.
+  void MakeLink(const std::wstring& relative, const std::wstring& target,
+                const std::string& tail = std::string()) {
+    MakeFile(relative, Utf8(At(target)) + tail);
+  }
+
+  DatabaseLines Walk(const std::wstring& directory, uint16_t depth = 1) {
+    DatabaseLines lines;
+    EXPECT_TRUE(WalkDirectory(depth, directory.c_str(), lines)) << Utf8(directory);
+    return lines;
+  }
+
+  std::wstring name_;
+  std::wstring root_;
+  std::wstring savedDirectory_;
+};
+
+using Lines = DatabaseLines;
+
+TEST(WalkDirectoryTest, NullDirectoryFails) {
+  DatabaseLines lines = {"kept"};
+  EXPECT_FALSE(WalkDirectory(1, nullptr, lines));
+  EXPECT_EQ(Lines({"kept"}), lines);
+}
+
+TEST_F(WalkTest, ExtensionsAreMatchedExactlyOnTheLastFourCharacters) {
+  MakeFile(L"D\\a.nsf");
+  MakeFile(L"D\\b.box");
+  MakeFile(L"D\\upper\\A.NSF");  // apart from a.nsf, which it would be on a folding file system
+  MakeFile(L"D\\c.Box");
+  MakeFile(L"D\\d.ntf");
+  MakeFile(L"D\\e.nsf.bak");
+  MakeFile(L"D\\.nsf");
+  MakeFile(L"D\\.box");
+  MakeFile(L"D\\g.NSF");
+  MakeFile(L"D\\f.nsf\\inner.nsf");  // a directory with a database's name is walked
+  // Only "." and ".." themselves are passed over.
+  MakeFile(L"D\\.hidden\\h.nsf");
+  MakeFile(L"D\\..more\\m.nsf");
+  EXPECT_EQ(Lines({Line(L"D\\..more\\m.nsf"), Line(L"D\\.hidden\\h.nsf"),
+                   Line(L"D\\f.nsf\\inner.nsf"), Line(L"D\\a.nsf"), Line(L"D\\b.box")}),
+            Walk(At(L"D")));
+}
+
+TEST_F(WalkTest, SkippedEndingsInAnyAsciiCaseAndTheirNearMisses) {
+  MakeFile(L"D\\a\\Domino\\HTML\\x.nsf");
+  MakeFile(L"D\\b\\DOMINO\\Icons\\x.nsf");
+  MakeFile(L"D\\c\\domino\\JS\\x.nsf");
+  MakeFile(L"D\\d\\doMINO\\jaVA\\x.nsf");
+  MakeFile(L"D\\e\\mydomino\\html\\x.nsf");
+  MakeFile(L"D\\f\\domino\\html5\\x.nsf");
+  MakeFile(L"D\\g\\domino\\json\\x.nsf");
+  // U+017F folds to 's' only under Unicode rules.
+  MakeFile(L"D\\h\\domino\\icon\u017f\\x.nsf");
+  MakeFile(L"D\\c\\domino\\kept.nsf");
+  EXPECT_EQ(Lines({Line(L"D\\c\\domino\\kept.nsf"), Line(L"D\\e\\mydomino\\html\\x.nsf"),
+                   Line(L"D\\f\\domino\\html5\\x.nsf"), Line(L"D\\g\\domino\\json\\x.nsf"),
+                   Line(L"D\\h\\domino\\icon\u017f\\x.nsf")}),
+            Walk(At(L"D")));
+}
+
+TEST_F(WalkTest, SkippedEndingIsMatchedOnTheWholePathButNotOnLinkTargets) {
+  MakeFile(L"srv\\domino\\js\\x.nsf");
+  MakeFile(L"srv\\domino\\other\\y.nsf");
+  MakeFile(L"web\\domino\\html\\z.nsf");
+  MakeLink(L"srv\\domino\\web.dir", L"web\\domino\\html", "\r\n");
+  EXPECT_EQ(Lines({Line(L"srv\\domino\\other\\y.nsf"), Line(L"web\\domino\\html\\z.nsf")}),
+            Walk(At(L"srv\\domino")));
+}
+
+// Wine's search returns a.nsf, b.box, c.ntf, far.dir, mail: the link's
+// target and the subdirectory print first, in that order, then D's own.
+TEST_F(WalkTest, OwnDatabasesComeAfterEverythingNestedInSearchOrder) {
+  MakeFile(L"D\\a.nsf");
+  MakeFile(L"D\\mail\\x.nsf");
+  MakeFile(L"D\\b.box");
+  MakeLink(L"D\\far.dir", L"T", "\r\n");
+  MakeFile(L"D\\c.ntf");
+  MakeFile(L"T\\y.nsf");
+  EXPECT_EQ(Lines({Line(L"T\\y.nsf"), Line(L"D\\mail\\x.nsf"), Line(L"D\\a.nsf"),
+                   Line(L"D\\b.box")}),
+            Walk(At(L"D")));
+}
+
+TEST_F(WalkTest, LinesAreAppendedToWhatTheListHeld) {
+  MakeFile(L"D\\a.nsf");
+  DatabaseLines lines = {"earlier"};
+  EXPECT_TRUE(WalkDirectory(1, At(L"D").c_str(), lines));
+  EXPECT_EQ(Lines({"earlier", Line(L"D\\a.nsf")}), lines);
+}
+
+// Each link sits alone in a data directory of its own and names T, which
+// holds y.nsf.
+TEST_F(WalkTest, LinkTextLosesAtMostTwoTrailingLineBreakBytes) {
+  struct Case {
+    std::string tail;
+    std::vector<std::wstring> expected;  // below the test folder
+  };
+  const Case cases[] = {
+      {"\r\n", {L"T\\y.nsf"}},
+      {"\n", {L"T\\y.nsf"}},
+      {"\r", {L"T\\y.nsf"}},
+      {"\n\r", {L"T\\y.nsf"}},
+      {"", {L"T\\y.nsf"}},
+      {"\n\n", {L"T\\y.nsf"}},
+      {"\r\n\r\n", {}},  // "T\r\n" names no directory
+      {"\\\r\n", {L"T\\\\y.nsf"}},
+      {std::string("\0\\junk\r\n", 8), {L"T\\y.nsf"}},  // a zero byte ends the path
+  };
+  MakeFile(L"T\\y.nsf");
+  int number = 0;
+  for (const Case& c : cases) {
+    std::wstring data = L"D" + std::to_wstring(++number);
+    MakeLink(data + L"\\t.dir", L"T", c.tail);
+    Lines expected;
+    for (const std::wstring& path : c.expected) expected.push_back(Line(path));
+    EXPECT_EQ(expected, Walk(At(data))) << "link text T followed by "
+                                        << testing::PrintToString(c.tail);
+  }
+}
+
+// A name may end in a blank only when made without the platform's path
+// rules; both folders exist, so a trimmed text would list T\y.nsf.
+TEST_F(WalkTest, TrailingBlankStaysPartOfTheLinkedPath) {
+  MakeFile(L"T\\y.nsf");
+  const std::wstring blank = At(L"T ");
+  ASSERT_TRUE(CreateDirectoryW((L"\\\\?\\" + blank).c_str(), nullptr)) << Utf8(blank);
+  MakeFile(L"T \\z.nsf");
+  MakeLink(L"D\\t.dir", L"T", " \r\n");
+  EXPECT_EQ(Lines({Line(L"T \\z.nsf")}), Walk(At(L"D")));
+}
+
+TEST_F(WalkTest, LinkFilesOfNoBytesOr260BytesAreNotFollowed) {
+  const size_t prefix = Utf8(root_).size() + 1;  // the test folder and a backslash
+  const std::wstring fits(259 - prefix, L'f');
+  const std::wstring full(260 - prefix, L'g');
+  MakeFile(fits + L"\\y.nsf");
+  MakeFile(full + L"\\z.nsf");
+  // What a reader that stopped at 259 bytes would follow.
+  MakeFile(full.substr(1) + L"\\cut.nsf");
+  MakeLink(L"D\\fits.dir", fits);
+  MakeLink(L"D\\full.dir", full);
+  MakeFile(L"D\\empty.dir");
+  ASSERT_EQ(259u, Utf8(At(fits)).size());
+  ASSERT_EQ(260u, Utf8(At(full)).size());
+  EXPECT_EQ(Lines({Line(fits + L"\\y.nsf")}), Walk(At(L"D")));
+}
+
+TEST_F(WalkTest, DatabasesSixLevelsDeepAtMost) {
+  std::wstring level = L"D";
+  for (int depth = 1; depth <= 7; ++depth) {
+    MakeFile(level + L"\\n" + std::to_wstring(depth) + L".nsf");
+    level += L"\\" + std::to_wstring(depth);
+  }
+  MakeFile(L"T\\y.nsf");
+  MakeLink(L"D\\1\\2\\3\\4\\near.dir", L"T");  // found at depth 5: T is depth 6
+  MakeLink(L"D\\1\\2\\3\\4\\5\\far.dir", L"T");  // found at depth 6: T is not searched
+  EXPECT_EQ(Lines({Line(L"D\\1\\2\\3\\4\\5\\n6.nsf"), Line(L"T\\y.nsf"),
+                   Line(L"D\\1\\2\\3\\4\\n5.nsf"), Line(L"D\\1\\2\\3\\n4.nsf"),
+                   Line(L"D\\1\\2\\n3.nsf"), Line(L"D\\1\\n2.nsf"), Line(L"D\\n1.nsf")}),
+            Walk(At(L"D")));
+}
+
+TEST_F(WalkTest, DepthsBeyondSixSearchNothing) {
+  MakeFile(L"D\\a.nsf");
+  EXPECT_EQ(Lines({Line(L"D\\a.nsf")}), Walk(At(L"D"), 6));
+  EXPECT_EQ(Lines(), Walk(At(L"D"), 7));
+  EXPECT_EQ(Lines(), Walk(At(L"D"), 65535));
+}
+
+TEST_F(WalkTest, LinkToItsOwnDirectoryRepeatsUntilTheDepthLimit) {
+  MakeFile(L"D\\a.nsf");
+  MakeLink(L"D\\self.dir", L"D", "\r\n");
+  EXPECT_EQ(Lines(6, Line(L"D\\a.nsf")), Walk(At(L"D")));
+}
+
+TEST_F(WalkTest, MissingDirectoriesListNothing) {
+  EXPECT_EQ(Lines(), Walk(At(L"missing")));
+  MakeFile(L"D\\a.nsf");
+  MakeLink(L"D\\gone.dir", L"missing", "\r\n");
+  MakeFile(L"D\\not-a-directory.dir", Utf8(At(L"D\\a.nsf")));
+  MakeFile(L"D\\sub\\b.nsf");
+  EXPECT_EQ(Lines({Line(L"D\\sub\\b.nsf"), Line(L"D\\a.nsf")}), Walk(At(L"D")));
+}
+
+// Relative texts resolve against the current directory (the data directory
+// during a run, the test's folder here), not the link file's folder.
+TEST_F(WalkTest, RelativeLinkTextResolvesAgainstTheCurrentDirectory) {
+  MakeFile(L"T\\y.nsf");
+  MakeFile(L"D\\sub\\t.dir", "T\r\n");
+  EXPECT_EQ(Lines({"T\\y.nsf"}), Walk(At(L"D")));
+}
+
+// A bare line break names the current drive's root, here the scratch drive.
+TEST_F(WalkTest, LinkOfOnlyALineBreakWalksTheCurrentDrivesRoot) {
+  if (ScratchBase() != L"S:") GTEST_SKIP() << "needs the scratch drive S:";
+  MakeFile(L"D\\a.nsf");
+  MakeFile(L"D\\root.dir", "\r\n");
+  Lines lines = Walk(L"D");
+  // The root may hold other programs' folders too: keep what lies in ours.
+  const std::string ours = "\\" + Utf8(name_) + "\\";
+  Lines mine;
+  for (const std::string& line : lines) {
+    if (line.rfind(ours, 0) == 0 || line.rfind("D\\", 0) == 0) mine.push_back(line);
+  }
+  // D is depth 1, the root 2, our folder 3, D 4 with its link to the root
+  // at 5, our folder again at 6, and D at 7 is not searched.
+  EXPECT_EQ(Lines({ours + "D\\a.nsf", "D\\a.nsf"}), mine);
+}
+
+TEST_F(WalkTest, PathsArePrintedWholeInUtf8) {
+  // U+00E4, U+65E5 and U+1F600 (a surrogate pair): 2, 3 and 4 bytes.
+  const std::wstring folder = L"D\\\u00e4\u65e5\U0001F600";
+  const std::string folderUtf8 = "D\\\xc3\xa4\xe6\x97\xa5\xf0\x9f\x98\x80";
+  MakeFile(folder + L"\\x.nsf");
+  // Under 260 UTF-16 units, but 2 bytes a unit in UTF-8: far over 260 bytes.
+  const std::wstring wide(120, L'\u00e9');
+  MakeFile(L"D\\" + wide + L"\\" + wide + L".nsf");
+  // And one whose directory alone is over 260 bytes.
+  MakeFile(L"D\\" + wide + L"\\" + wide + L"\\" + wide + L".nsf");
+  std::string wideUtf8;
+  for (int k = 0; k < 120; ++k) wideUtf8 += "\xc3\xa9";
+  const std::string longDirectory = Utf8(root_) + "\\D\\" + wideUtf8;
+  ASSERT_GE(longDirectory.size() + 1 + wideUtf8.size(), 260u);
+  EXPECT_EQ(Lines({Utf8(root_) + "\\" + folderUtf8 + "\\x.nsf",
+                   longDirectory + "\\" + wideUtf8 + "\\" + wideUtf8 + ".nsf",
+                   longDirectory + "\\" + wideUtf8 + ".nsf"}),
+            Walk(At(L"D")));
+}
+
+// The link's bytes are in the system's ANSI code page.
+TEST_F(WalkTest, LinkTextIsReadInTheAnsiCodePage) {
+  const std::wstring target = L"T\u00e9";
+  std::wstring full = At(target);
+  BOOL lossy = FALSE;
+  char ansi[MAX_PATH * 2] = {};
+  int length = WideCharToMultiByte(CP_ACP, 0, full.c_str(), static_cast<int>(full.size()), ansi,
+                                   sizeof(ansi), nullptr, GetACP() == CP_UTF8 ? nullptr : &lossy);
+  if (length == 0 || lossy) GTEST_SKIP() << "the ANSI code page has no U+00E9";
+  MakeFile(target + L"\\y.nsf");
+  MakeFile(L"D\\t.dir", std::string(ansi, length) + "\r\n");
+  EXPECT_EQ(Lines({Line(target + L"\\y.nsf")}), Walk(At(L"D")));
+}
+
+}  // namespace
