@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "pe_image.h"
+#include "scratch.h"
 #include "test_env.h"
 
 namespace {
@@ -116,25 +117,6 @@ class SimTest : public ::testing::Test {
     SetEnvironmentVariableW(L"NNOTES_SIM_LOG", nullptr);
     SetCurrentDirectoryW(oldDirectory_.c_str());
     RemoveTree(scratch_);
-  }
-
-  static void RemoveTree(const std::wstring& folder) {
-    WIN32_FIND_DATAW found;
-    HANDLE find = FindFirstFileW((folder + L"\\*").c_str(), &found);
-    if (find != INVALID_HANDLE_VALUE) {
-      do {
-        std::wstring name = found.cFileName;
-        if (name == L"." || name == L"..") continue;
-        std::wstring path = folder + L"\\" + name;
-        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-          RemoveTree(path);
-        } else {
-          DeleteFileW(path.c_str());
-        }
-      } while (FindNextFileW(find, &found));
-      FindClose(find);
-    }
-    RemoveDirectoryW(folder.c_str());
   }
 
   void Write(const std::wstring& name, const std::string& text) {

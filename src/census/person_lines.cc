@@ -28,6 +28,16 @@ void AppendNumber(std::string& line, int32_t number) {
 
 }  // namespace
 
+// Both forms begin alike: number, ShortName, MailFile, each followed by ", ".
+static void AppendLineStart(NotesHandle note, int32_t number, std::string& line) {
+  AppendNumber(line, number);
+  line += ", ";
+  AppendItemText(note, "ShortName", line);
+  line += ", ";
+  AppendItemText(note, "MailFile", line);
+  line += ", ";
+}
+
 void AppendItemText(NotesHandle note, const char* itemName, std::string& text) {
   try {
     char raw[kItemTextSize];
@@ -57,12 +67,7 @@ void AppendBasicPersonLine(NotesHandle note, ListingLines& lines, int32_t number
                            const char* abbreviatedMailServer) {
   try {
     std::string line;
-    AppendNumber(line, number);
-    line += ", ";
-    AppendItemText(note, "ShortName", line);
-    line += ", ";
-    AppendItemText(note, "MailFile", line);
-    line += ", ";
+    AppendLineStart(note, number, line);
     if (abbreviatedMailServer == nullptr || abbreviatedMailServer[0] == '\0') {
       line += "NA";
     } else {
@@ -77,12 +82,7 @@ void AppendBasicPersonLine(NotesHandle note, ListingLines& lines, int32_t number
 void AppendDetailedPersonLine(NotesHandle note, ListingLines& lines, int32_t number) {
   try {
     std::string line;
-    AppendNumber(line, number);
-    line += ", ";
-    AppendItemText(note, "ShortName", line);
-    line += ", ";
-    AppendItemText(note, "MailFile", line);
-    line += ", ";
+    AppendLineStart(note, number, line);
 
     std::string mailServer;
     AppendItemText(note, "MailServer", mailServer);

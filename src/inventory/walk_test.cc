@@ -8,32 +8,10 @@
 
 #include "gtest/gtest.h"
 
+#include "scratch.h"
 #include "test_env.h"
 
 namespace {
-
-// Deletes a folder given by its full path and everything in it; link files
-// are plain files, so nothing outside is touched. Names are taken literally,
-// a trailing blank included.
-void RemoveTree(const std::wstring& folder) {
-  WIN32_FIND_DATAW entry;
-  HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &entry);
-  if (search != INVALID_HANDLE_VALUE) {
-    do {
-      std::wstring name = entry.cFileName;
-      if (name == L"." || name == L"..") continue;
-      std::wstring path = folder + L"\\" + name;
-      if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-        RemoveTree(path);
-      } else {
-        SetFileAttributesW((L"\\\\?\\" + path).c_str(), FILE_ATTRIBUTE_NORMAL);
-        DeleteFileW((L"\\\\?\\" + path).c_str());
-      }
-    } while (FindNextFileW(search, &entry));
-    FindClose(search);
-  }
-  RemoveDirectoryW((L"\\\\?\\" + folder).c_str());
-}
 
 // Scratch drive S: where the harness made one (its root is then a small,
 // known tree), the temporary folder elsewhere.

@@ -5,44 +5,6 @@
 
 #include "test_env.h"
 
-bool WriteFileBytes(const std::wstring& path, const std::string& bytes) {
-  FILE* file = _wfopen(path.c_str(), L"wb");
-  if (file == nullptr) return false;
-  bool written = fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-  return fclose(file) == 0 && written;
-}
-
-std::wstring MakeScratchDirectory(const wchar_t* prefix) {
-  static int serial = 0;
-  wchar_t temp[MAX_PATH];
-  GetTempPathW(MAX_PATH, temp);
-  for (;;) {
-    std::wstring path = std::wstring(temp) + prefix + L"-" +
-                        std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(++serial);
-    if (CreateDirectoryW(path.c_str(), nullptr)) return path;
-    if (GetLastError() != ERROR_ALREADY_EXISTS) return std::wstring();
-  }
-}
-
-void RemoveTree(const std::wstring& path) {
-  WIN32_FIND_DATAW entry;
-  HANDLE search = FindFirstFileW((path + L"\\*").c_str(), &entry);
-  if (search != INVALID_HANDLE_VALUE) {
-    do {
-      std::wstring name = entry.cFileName;
-      if (name == L"." || name == L"..") continue;
-      std::wstring child = path + L"\\" + name;
-      if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-        RemoveTree(child);
-      } else {
-        DeleteFileW(child.c_str());
-      }
-    } while (FindNextFileW(search, &entry));
-    FindClose(search);
-  }
-  RemoveDirectoryW(path.c_str());
-}
-
 SimSession::SimSession(const std::string& notesIni, const char* namesNsf) {
   directory_ = MakeScratchDirectory(L"brevon-sim");
   WriteFileBytes(directory_ + L"\\notes.ini", notesIni);

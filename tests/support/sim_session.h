@@ -6,6 +6,7 @@
 #include <string>
 
 #include "notes/notes_api.h"
+#include "scratch.h"
 
 // A scratch data directory for the simulated server library, made the current
 // directory, with the library's call log kept in it. The real binding loads
@@ -33,15 +34,8 @@ class SimSession {
   bool started_ = false;
 };
 
-/// Writes `bytes` to `path`.
-bool WriteFileBytes(const std::wstring& path, const std::string& bytes);
-
 /// Empty when every "term" line of `log` balances every kind of object and
 /// there is no "misuse" line; otherwise what is wrong.
 std::string UnbalancedObjects(const std::string& log);
-
-/// A fresh empty folder under the temporary folder; removed by RemoveTree.
-std::wstring MakeScratchDirectory(const wchar_t* prefix);
-void RemoveTree(const std::wstring& path);
 
 #endif  // BREVON_TESTS_SUPPORT_SIM_SESSION_H_
