@@ -1,6 +1,8 @@
 #include "app/run_partitions.h"
 
 #include <direct.h>
+#include <fcntl.h>
+#include <io.h>
 #include <windows.h>
 
 #include <cstdio>
@@ -28,12 +30,27 @@ std::string Utf8FromWide(const std::wstring& text) {
   return out;
 }
 
+// Prints each line as "  %s\n", the line end as text mode writes it. The
+// lines go out in large chunks in binary mode: the runtime's text-mode
+// translation writes in small pieces, which dominated long listings.
 void PrintLines(const ListingLines& lines) {
+  constexpr size_t kChunkBytes = 64 * 1024;
+  fflush(stdout);
+  int previousMode = _setmode(_fileno(stdout), _O_BINARY);
+  std::string chunk;
+  chunk.reserve(kChunkBytes + 512);
   for (const std::string& line : lines) {
-    fputs("  ", stdout);
-    fwrite(line.data(), 1, line.size(), stdout);
-    fputc('\n', stdout);
+    chunk.append("  ", 2);
+    chunk.append(line);
+    chunk.append("\r\n", 2);
+    if (chunk.size() >= kChunkBytes) {
+      fwrite(chunk.data(), 1, chunk.size(), stdout);
+      chunk.clear();
+    }
   }
+  if (!chunk.empty()) fwrite(chunk.data(), 1, chunk.size(), stdout);
+  fflush(stdout);
+  if (previousMode != -1) _setmode(_fileno(stdout), previousMode);
 }
 
 void PrintTotal(int32_t total) { printf("\nTotal counted mailboxes: %d\n\n", total); }

@@ -13,6 +13,8 @@ constexpr size_t kTranslationSize = 4 * (kItemTextSize - 1) + 4;
 
 constexpr uint16_t kAbbreviationSize = 260;
 
+constexpr size_t kTypicalLineBytes = 128;
+
 void AppendNumber(std::string& line, int32_t number) {
   char digits[12];
   size_t length = 0;
@@ -67,6 +69,8 @@ void AppendBasicPersonLine(NotesHandle note, ListingLines& lines, int32_t number
                            const char* abbreviatedMailServer) {
   try {
     std::string line;
+    // One allocation for a typical line instead of one per doubling.
+    line.reserve(kTypicalLineBytes);
     AppendLineStart(note, number, line);
     if (abbreviatedMailServer == nullptr || abbreviatedMailServer[0] == '\0') {
       line += "NA";
@@ -82,6 +86,8 @@ void AppendBasicPersonLine(NotesHandle note, ListingLines& lines, int32_t number
 void AppendDetailedPersonLine(NotesHandle note, ListingLines& lines, int32_t number) {
   try {
     std::string line;
+    // One allocation for a typical line instead of one per doubling.
+    line.reserve(kTypicalLineBytes);
     AppendLineStart(note, number, line);
 
     std::string mailServer;

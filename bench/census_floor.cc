@@ -1,0 +1,162 @@
+// The census floor: binds the same simulated server library as the tool and
+// makes the server calls that the tool makes for one case, in the same
+// order, building and printing nothing.
+//
+//   census_floor.exe LIBRARY_DIR DATA_DIR load|plain|names|details
+//
+// "load" binds, initialises, opens and closes the directory and terminates:
+// the process start and the library's load of its fixture, which the
+// benchmark takes off both tool and floor.
+
+#include <direct.h>
+#include <windows.h>
+
+#include <cstdint>
+#include <cstring>
+
+#include "notes/notes_api.h"
+
+namespace {
+
+NotesApi api = {};
+
+bool Bind(HMODULE& library) {
+  library = LoadLibraryW(L"nnotes.dll");
+  if (library == nullptr) return false;
+  FARPROC* slots = reinterpret_cast<FARPROC*>(&api);
+  for (int i = 0; i < kNotesApiEntryCount; ++i) {
+    slots[i] = GetProcAddress(library, kNotesApiEntryNames[i]);
+    if (slots[i] == nullptr) return false;
+  }
+  return true;
+}
+
+// The item read and translation of one listed item.
+void ReadTranslated(NotesHandle note, const char* item) {
+  char raw[260];
+  memset(raw, 0, sizeof(raw));
+  uint16_t length = api.NSFItemGetText(note, item, raw, sizeof(raw));
+  if (length == 0) return;
+  if (length > 259) length = 259;
+  char translated[4 * 259 + 4];
+  memset(translated, 0, sizeof(translated));
+  api.OSTranslate(kTranslateLmbcsToUtf8, raw, length, translated, sizeof(translated) - 1);
+}
+
+void Person(NotesHandle database, NotesNoteId id, bool names, bool details) {
+  NotesHandle note = 0;
+  if (api.NSFNoteOpen(database, id, kOpenSummary, &note) != kNotesNoError) return;
+  char mailServer[260];
+  char abbreviated[260];
+  char mailFile[260];
+  memset(mailServer, 0, sizeof(mailServer));
+  memset(abbreviated, 0, sizeof(abbreviated));
+  memset(mailFile, 0, sizeof(mailFile));
+  mailServer[0] = 'N';
+  mailServer[1] = 'A';
+  uint16_t length = 0;
+  api.NSFItemGetText(note, "MailServer", mailServer, sizeof(mailServer));
+  api.NSFItemGetText(note, "MailFile", mailFile, sizeof(mailFile));
+  api.NSFItemInfo(note, "$REF", 4, nullptr, nullptr, nullptr, nullptr);
+  api.DNAbbreviate(kAbbreviateIncludeAll, nullptr, mailServer, abbreviated, sizeof(abbreviated),
+                   &length);
+  if (names) {
+    ReadTranslated(note, "ShortName");
+    ReadTranslated(note, "MailFile");
+  }
+  if (details) {
+    ReadTranslated(note, "ShortName");
+    ReadTranslated(note, "MailFile");
+    char server[260];
+    memset(server, 0, sizeof(server));
+    uint16_t serverLength = api.NSFItemGetText(note, "MailServer", server, sizeof(server));
+    char serverUtf8[4 * 259 + 4];
+    memset(serverUtf8, 0, sizeof(serverUtf8));
+    if (serverLength != 0) {
+      if (serverLength > 259) serverLength = 259;
+      api.OSTranslate(kTranslateLmbcsToUtf8, server, serverLength, serverUtf8,
+                      sizeof(serverUtf8) - 1);
+    } else {
+      strcpy(serverUtf8, "NA");
+    }
+    memset(abbreviated, 0, sizeof(abbreviated));
+    api.DNAbbreviate(kAbbreviateIncludeAll, nullptr, serverUtf8, abbreviated,
+                     sizeof(abbreviated), &length);
+    ReadTranslated(note, "MailDomain");
+    ReadTranslated(note, "InternetAddress");
+    ReadTranslated(note, "FullName");
+    ReadTranslated(note, "$REF");
+    ReadTranslated(note, "Form");
+  }
+  api.NSFNoteClose(note);
+}
+
+void Environment(const char* name, char* value, char* abbreviated) {
+  memset(value, 0, 260);
+  memset(abbreviated, 0, 260);
+  api.OSGetEnvironmentString(name, value, 259);
+  uint16_t length = 0;
+  api.DNAbbreviate(kAbbreviateIncludeAll, nullptr, value, abbreviated, 260, &length);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  // Plain arguments, as the tool takes them: the benchmark's paths are ASCII.
+  if (argc != 4) return 2;
+  SetDllDirectoryA(argv[1]);
+  if (_chdir(argv[2]) != 0) return 3;
+  const char* mode = argv[3];
+  bool load = strcmp(mode, "load") == 0;
+  bool names = strcmp(mode, "names") == 0;
+  bool details = strcmp(mode, "details") == 0;
+
+  HMODULE library = nullptr;
+  if (!Bind(library)) return 4;
+  if (api.NotesInitExtended(argc, argv) != kNotesNoError) return 5;
+
+  char server[260], abbreviatedServer[260], mailServer[260], abbreviatedMailServer[260];
+  if (!load) {
+    Environment("ServerName", server, abbreviatedServer);
+    Environment("MailServer", mailServer, abbreviatedMailServer);
+  }
+
+  NotesHandle database = 0;
+  if (api.NSFDbOpen("names.nsf", &database) != kNotesNoError) return 6;
+  if (!load) {
+    NotesNoteId viewId = 0;
+    if (api.NIFFindDesignNoteExt(database, "Mail Users", kNoteClassView, "-G40n^", &viewId, 0) !=
+        kNotesNoError)
+      return 7;
+    NotesCollection collection = 0;
+    if (api.NIFOpenCollection(database, database, viewId, 0, 0, &collection, nullptr, nullptr,
+                              nullptr, nullptr) != kNotesNoError)
+      return 8;
+    NotesCollectionPosition position;
+    memset(&position, 0, sizeof(position));
+    for (;;) {
+      NotesHandle buffer = 0;
+      uint16_t bufferLength = 0;
+      uint32_t returned = 0;
+      uint16_t flags = 0;
+      if (api.NIFReadEntries(collection, &position, kNavigateNext, 1, kNavigateNext, 0xFFFFFFFF,
+                             kReadMaskNoteId, &buffer, &bufferLength, nullptr, &returned,
+                             &flags) != kNotesNoError)
+        return 9;
+      if (buffer != 0) {
+        const NotesNoteId* ids = static_cast<const NotesNoteId*>(api.OSLockObject(buffer));
+        if (ids != nullptr) {
+          for (uint32_t i = 0; i < returned; ++i) Person(database, ids[i], names, details);
+          api.OSUnlockObject(buffer);
+        }
+        api.OSMemFree(buffer);
+      }
+      if ((flags & kSignalMoreToDo) == 0) break;
+    }
+    api.NIFCloseCollection(collection);
+  }
+  api.NSFDbClose(database);
+  api.NotesTerm();
+  FreeLibrary(library);
+  return 0;
+}
