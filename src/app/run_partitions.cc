@@ -19,17 +19,6 @@ namespace {
 
 constexpr uint16_t kNameSize = 260;
 
-std::string Utf8FromWide(const std::wstring& text) {
-  if (text.empty()) return std::string();
-  int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr,
-                                 0, nullptr, nullptr);
-  if (size <= 0) return std::string();
-  std::string out(static_cast<size_t>(size), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &out[0], size,
-                      nullptr, nullptr);
-  return out;
-}
-
 // Prints each line as "  %s\n", the line end as text mode writes it. The
 // lines go out in large chunks in binary mode: the runtime's text-mode
 // translation writes in small pieces, which dominated long listings.
@@ -83,8 +72,9 @@ bool EnterDataDirectory(int number, const std::wstring& directory) {
   if (!directory.empty() && _wchdir(directory.c_str()) == 0) return true;
   printf("\n");
   printf("Partition %d:\n", number);
-  ReportError("Error: unable to change to data directory (%s).\n",
-              Utf8FromWide(directory).c_str());
+  std::string printable;
+  AppendUtf8(directory.data(), directory.size(), printable);
+  ReportError("Error: unable to change to data directory (%s).\n", printable.c_str());
   return false;
 }
 

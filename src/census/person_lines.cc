@@ -28,10 +28,8 @@ void AppendNumber(std::string& line, int32_t number) {
   while (length > 0) line += digits[--length];
 }
 
-}  // namespace
-
 // Both forms begin alike: number, ShortName, MailFile, each followed by ", ".
-static void AppendLineStart(NotesHandle note, int32_t number, std::string& line) {
+void AppendLineStart(NotesHandle note, int32_t number, std::string& line) {
   AppendNumber(line, number);
   line += ", ";
   AppendItemText(note, "ShortName", line);
@@ -39,6 +37,8 @@ static void AppendLineStart(NotesHandle note, int32_t number, std::string& line)
   AppendItemText(note, "MailFile", line);
   line += ", ";
 }
+
+}  // namespace
 
 void AppendItemText(NotesHandle note, const char* itemName, std::string& text) {
   try {

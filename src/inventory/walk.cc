@@ -98,6 +98,8 @@ FileKind KindOfFile(const wchar_t* name) {
   return FileKind::kOther;
 }
 
+}  // namespace
+
 // UTF-8 form of `text`, appended to `out`. A UTF-16 unit takes at most 3
 // bytes (an unpaired surrogate becomes U+FFFD), so nothing is ever cut.
 void AppendUtf8(const wchar_t* text, size_t length, std::string& out) {
@@ -108,8 +110,6 @@ void AppendUtf8(const wchar_t* text, size_t length, std::string& out) {
                                     static_cast<int>(length * 3), nullptr, nullptr);
   out.resize(start + (written > 0 ? static_cast<size_t>(written) : 0));
 }
-
-}  // namespace
 
 bool WalkDirectory(uint16_t depth, const wchar_t* directory, DatabaseLines& lines) {
   if (directory == nullptr) return false;

@@ -1,6 +1,7 @@
 #ifndef BREVON_INVENTORY_WALK_H_
 #define BREVON_INVENTORY_WALK_H_
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -11,6 +12,10 @@ using DatabaseLines = std::vector<std::string>;
 
 /// Deepest level that is searched; the data directory is level 1.
 constexpr uint16_t kMaxWalkDepth = 6;
+
+/// Appends the UTF-8 form of `length` UTF-16 units of `text` to `out`,
+/// whole whatever its length.
+void AppendUtf8(const wchar_t* text, size_t length, std::string& out);
 
 /// Appends to `lines` the ".nsf" and ".box" files under `directory`,
 /// depth-first, following ".dir" link files and leaving out the server's web
