@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <string_view>
 
 #include "app/report.h"
 #include "census/census.h"
@@ -21,16 +22,19 @@ constexpr uint16_t kNameSize = 260;
 
 // Prints each line as "  %s\n", the line end as text mode writes it. The
 // lines go out in large chunks in binary mode: the runtime's text-mode
-// translation writes in small pieces, which dominated long listings.
-void PrintLines(const ListingLines& lines) {
+// translation writes in small pieces, which dominated long listings. Serves
+// the person lines and the database lines alike.
+template <typename Lines>
+void PrintLines(const Lines& lines) {
   constexpr size_t kChunkBytes = 64 * 1024;
   fflush(stdout);
   int previousMode = _setmode(_fileno(stdout), _O_BINARY);
   std::string chunk;
   chunk.reserve(kChunkBytes + 512);
-  for (const std::string& line : lines) {
+  for (size_t i = 0; i < lines.size(); ++i) {
+    std::string_view line = lines[i];
     chunk.append("  ", 2);
-    chunk.append(line);
+    chunk.append(line.data(), line.size());
     chunk.append("\r\n", 2);
     if (chunk.size() >= kChunkBytes) {
       fwrite(chunk.data(), 1, chunk.size(), stdout);
@@ -148,7 +152,7 @@ int RunPartitions(int argc, char** argv, bool names, bool details) {
     if (listing) PrintLines(otherLines);
     if (details) {
       // The header counts the lines that follow, so the walk collects them.
-      ListingLines databases;
+      DatabaseLines databases;
       WalkDirectory(1, dataDirectory.c_str(), databases);
       printf(" Databases: %lu\n", static_cast<unsigned long>(databases.size()));
       PrintLines(databases);

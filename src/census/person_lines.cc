@@ -13,8 +13,6 @@ constexpr size_t kTranslationSize = 4 * (kItemTextSize - 1) + 4;
 
 constexpr uint16_t kAbbreviationSize = 260;
 
-constexpr size_t kTypicalLineBytes = 128;
-
 void AppendNumber(std::string& line, int32_t number) {
   char digits[12];
   size_t length = 0;
@@ -68,35 +66,39 @@ void AppendItemText(NotesHandle note, const char* itemName, std::string& text) {
 void AppendBasicPersonLine(NotesHandle note, ListingLines& lines, int32_t number,
                            const char* abbreviatedMailServer) {
   try {
-    std::string line;
-    // One allocation for a typical line instead of one per doubling.
-    line.reserve(kTypicalLineBytes);
+    std::string& line = lines.StartLine();
     AppendLineStart(note, number, line);
     if (abbreviatedMailServer == nullptr || abbreviatedMailServer[0] == '\0') {
       line += "NA";
     } else {
       line.append(abbreviatedMailServer, strnlen(abbreviatedMailServer, kItemTextSize));
     }
-    lines.push_back(std::move(line));
+    lines.FinishLine();
   } catch (...) {
     // The unfinished line is dropped; the census goes on.
+    lines.DiscardLine();
   }
 }
 
 void AppendDetailedPersonLine(NotesHandle note, ListingLines& lines, int32_t number) {
   try {
-    std::string line;
-    // One allocation for a typical line instead of one per doubling.
-    line.reserve(kTypicalLineBytes);
+    std::string& line = lines.StartLine();
     AppendLineStart(note, number, line);
 
-    std::string mailServer;
-    AppendItemText(note, "MailServer", mailServer);
+    // The mail server's text is read through the line itself and moved into
+    // a fixed buffer, which the abbreviation then reads.
+    char mailServer[kTranslationSize + 1];
+    memset(mailServer, 0, sizeof(mailServer));
+    size_t mailServerStart = line.size();
+    AppendItemText(note, "MailServer", line);
+    line.copy(mailServer, kTranslationSize, mailServerStart);
+    line.resize(mailServerStart);
+
     char abbreviated[kAbbreviationSize];
     memset(abbreviated, 0, sizeof(abbreviated));
     uint16_t abbreviatedLength = 0;
     // A failure is not reported: the line shows what the call left.
-    g_notes.DNAbbreviate(kAbbreviateIncludeAll, nullptr, mailServer.c_str(), abbreviated,
+    g_notes.DNAbbreviate(kAbbreviateIncludeAll, nullptr, mailServer, abbreviated,
                          kAbbreviationSize, &abbreviatedLength);
     line.append(abbreviated, strnlen(abbreviated, kAbbreviationSize));
     line += " (";
@@ -112,8 +114,9 @@ void AppendDetailedPersonLine(NotesHandle note, ListingLines& lines, int32_t num
     AppendItemText(note, "$REF", line);
     line += ", ";
     AppendItemText(note, "Form", line);
-    lines.push_back(std::move(line));
+    lines.FinishLine();
   } catch (...) {
     // The unfinished line is dropped; the census goes on.
+    lines.DiscardLine();
   }
 }

@@ -3,12 +3,9 @@
 
 #include <cstdint>
 #include <string>
-#include <vector>
 
+#include "census/listing_lines.h"
 #include "notes/notes_api.h"
-
-/// An ordered list of report lines without line ends, only ever appended to.
-typedef std::vector<std::string> ListingLines;
 
 /// Appends the UTF-8 text of item `itemName` of the open note to `text`, or
 /// "NA" when the item is absent or empty. Never throws.
