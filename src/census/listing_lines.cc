@@ -1,5 +1,16 @@
 #include "census/listing_lines.h"
 
+namespace {
+
+constexpr size_t kFirstBlockBytes = 64 * 1024;
+constexpr size_t kLargestBlockBytes = 1024 * 1024;
+
+// A new line starts in a new block when less room than this is left, so a
+// line hardly ever makes its block grow (the longest line is about 10 KiB).
+constexpr size_t kRoomForLine = 16 * 1024;
+
+}  // namespace
+
 ListingLines::ListingLines(std::initializer_list<std::string_view> lines) {
   for (std::string_view line : lines) {
     StartLine().append(line);
@@ -8,13 +19,32 @@ ListingLines::ListingLines(std::initializer_list<std::string_view> lines) {
 }
 
 std::string_view ListingLines::operator[](size_t index) const {
-  size_t start = index == 0 ? 0 : ends_[index - 1];
-  return std::string_view(text_.data() + start, ends_[index] - start);
+  const LineEnd& line = ends_[index];
+  size_t start = 0;
+  if (index > 0 && ends_[index - 1].block == line.block) start = ends_[index - 1].end;
+  return std::string_view(blocks_[line.block].data() + start, line.end - start);
+}
+
+std::string& ListingLines::StartLine() {
+  bool lineUnderWay = !blocks_.empty() && blocks_.back().size() > unfinishedStart_;
+  if (!lineUnderWay &&
+      (blocks_.empty() || blocks_.back().capacity() - blocks_.back().size() < kRoomForLine)) {
+    size_t bytes = blocks_.empty() ? kFirstBlockBytes : 2 * blocks_.back().capacity();
+    if (bytes > kLargestBlockBytes) bytes = kLargestBlockBytes;
+    std::string block;
+    block.reserve(bytes);
+    blocks_.push_back(std::move(block));
+    unfinishedStart_ = 0;
+  }
+  return blocks_.back();
 }
 
 bool ListingLines::FinishLine() {
   try {
-    ends_.push_back(text_.size());
+    if (blocks_.empty()) StartLine();
+    size_t end = blocks_.back().size();
+    ends_.push_back(LineEnd{static_cast<uint32_t>(blocks_.size() - 1), static_cast<uint32_t>(end)});
+    unfinishedStart_ = end;
     return true;
   } catch (...) {
     DiscardLine();
@@ -22,9 +52,14 @@ bool ListingLines::FinishLine() {
   }
 }
 
-void ListingLines::DiscardLine() { text_.resize(UnfinishedStart()); }
+void ListingLines::DiscardLine() {
+  if (!blocks_.empty()) blocks_.back().resize(unfinishedStart_);
+}
 
 bool ListingLines::operator==(const ListingLines& other) const {
-  return ends_ == other.ends_ && text_.compare(0, UnfinishedStart(), other.text_, 0,
-                                               other.UnfinishedStart()) == 0;
+  if (size() != other.size()) return false;
+  for (size_t i = 0; i < size(); ++i) {
+    if ((*this)[i] != other[i]) return false;
+  }
+  return true;
 }

@@ -2,6 +2,7 @@
 #define BREVON_CENSUS_LISTING_LINES_H_
 
 #include <cstddef>
+#include <cstdint>
 #include <initializer_list>
 #include <string>
 #include <string_view>
@@ -9,9 +10,10 @@
 
 /// An ordered list of report lines without line ends, only ever appended to.
 ///
-/// All lines share one text buffer and the list keeps where each ends: a
-/// listing of a million persons then costs two growing buffers instead of a
-/// million heap blocks, which the heap is slow to hand out and take back.
+/// The lines are kept in a few large text blocks with an index of where each
+/// ends: a listing of a million persons then costs a few dozen blocks instead
+/// of a million heap strings, which the heap is slow to hand out and take
+/// back, and no block is ever copied to grow.
 class ListingLines {
  public:
   ListingLines() = default;
@@ -22,8 +24,9 @@ class ListingLines {
   std::string_view operator[](size_t index) const;
 
   /// Returns the text to which a new line is appended, piece by piece, until
-  /// FinishLine or DiscardLine.
-  std::string& StartLine() { return text_; }
+  /// FinishLine or DiscardLine. Only appending is allowed; what precedes
+  /// the unfinished line is not to be touched. May throw std::bad_alloc.
+  std::string& StartLine();
 
   /// Makes what was appended since the last finished line a line of its own.
   /// Returns false, keeping nothing of it, when there was no memory for it.
@@ -36,10 +39,15 @@ class ListingLines {
   bool operator!=(const ListingLines& other) const { return !(*this == other); }
 
  private:
-  size_t UnfinishedStart() const { return ends_.empty() ? 0 : ends_.back(); }
+  struct LineEnd {
+    uint32_t block;
+    uint32_t end;
+  };
 
-  std::string text_;
-  std::vector<size_t> ends_;
+  std::vector<std::string> blocks_;
+  std::vector<LineEnd> ends_;
+  // Where the unfinished line starts in the last block.
+  size_t unfinishedStart_ = 0;
 };
 
 #endif  // BREVON_CENSUS_LISTING_LINES_H_

@@ -48,4 +48,43 @@ TEST(ListingLines, LinesMayHoldAnyByte) {
   EXPECT_EQ(std::string_view("a\0b\nc", 5), lines[0]);
 }
 
+// Enough lines to fill many blocks, each built in two pieces so that some
+// pieces arrive when their block is nearly full.
+TEST(ListingLines, ManyLinesAcrossBlocksKeepTheirText) {
+  auto lineText = [](size_t i) {
+    return std::to_string(i) + ", " + std::string(i % 97, static_cast<char>('a' + i % 26));
+  };
+  ListingLines lines;
+  const size_t count = 100000;
+  for (size_t i = 0; i < count; ++i) {
+    std::string text = lineText(i);
+    size_t half = text.size() / 2;
+    lines.StartLine().append(text, 0, half);
+    lines.StartLine().append(text, half, std::string::npos);
+    ASSERT_TRUE(lines.FinishLine());
+    if (i % 1000 == 999) {
+      lines.StartLine().append("dropped");
+      lines.DiscardLine();
+    }
+  }
+  ASSERT_EQ(count, lines.size());
+  for (size_t i = 0; i < count; ++i) {
+    ASSERT_EQ(lineText(i), lines[i]) << "line " << i;
+  }
+}
+
+TEST(ListingLines, LineLongerThanABlock) {
+  ListingLines lines = {"before"};
+  std::string longLine(3 * 1024 * 1024, 'x');
+  lines.StartLine().append(longLine);
+  lines.FinishLine();
+  lines.StartLine().append("after");
+  lines.FinishLine();
+  ASSERT_EQ(3u, lines.size());
+  EXPECT_EQ("before", lines[0]);
+  EXPECT_EQ(longLine.size(), lines[1].size());
+  EXPECT_EQ(longLine, lines[1]);
+  EXPECT_EQ("after", lines[2]);
+}
+
 }  // namespace
