@@ -471,8 +471,7 @@ WORD WINAPI NSFItemGetText(DHANDLE note, const char* item, char* text, WORD size
   const OpenNote& open = s.notes.Get(note);
   const Item* found = open.database->FindItem(*open.document, item, strlen(item));
   if (!found) return 0;
-  size_t n = found->valueLength < size - 1u ? found->valueLength : size - 1u;
-  memcpy(text, open.database->Text(found->valueOffset), n);
+  size_t n = open.database->CopyValue(*found, text, size - 1u);
   text[n] = '\0';
   return static_cast<WORD>(n);
 }

@@ -1,6 +1,6 @@
-// names.nsf: the directory database as a text file, read in one go and
-// parsed in place. Items keep offsets into the file buffer, so a million
-// documents cost one allocation for the text and one array of items.
+// names.nsf: the directory database as a text file, mapped and parsed where
+// it stands. Items keep offsets into the mapped text, so a million documents
+// cost no copy of the text and one array of items.
 
 #include <cstring>
 
@@ -46,6 +46,18 @@ bool ParseNoteId(const char* begin, const char* end, NOTEID* id) {
 
 uint32_t HashNoteId(NOTEID id) { return id * 0x9E3779B1u; }
 
+// Escapes in values: "\\\\" is one backslash, "\\xHH" one byte.
+size_t EscapeLength(const char* in, const char* end) {
+  if (in[0] != '\\' || in + 1 >= end) return 0;
+  if (in[1] == '\\') return 2;
+  if (in + 4 <= end && in[1] == 'x' && HexDigit(in[2]) >= 0 && HexDigit(in[3]) >= 0) return 4;
+  return 0;
+}
+
+char Unescaped(const char* in, size_t escapeLength) {
+  return escapeLength == 2 ? '\\' : static_cast<char>(HexDigit(in[2]) * 16 + HexDigit(in[3]));
+}
+
 }  // namespace
 
 void DocumentMap::Reserve(size_t count) {
@@ -90,18 +102,59 @@ const Document* DocumentMap::Find(NOTEID id) const {
   }
 }
 
+MappedFile::~MappedFile() {
+  if (view_) UnmapViewOfFile(view_);
+  if (mapping_) CloseHandle(mapping_);
+}
+
+bool MappedFile::Open(const std::wstring& path) {
+  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                            nullptr, OPEN_EXISTING, 0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  LARGE_INTEGER fileSize;
+  bool ok = GetFileSizeEx(file, &fileSize) && fileSize.QuadPart < 0xFFFFFFFFLL;
+  // An empty file cannot be mapped; it is an empty text.
+  if (ok && fileSize.QuadPart > 0) {
+    mapping_ = CreateFileMappingW(file, nullptr, PAGE_READONLY, 0, 0, nullptr);
+    view_ = mapping_ ? static_cast<const char*>(MapViewOfFile(mapping_, FILE_MAP_READ, 0, 0, 0))
+                     : nullptr;
+    ok = view_ != nullptr;
+    if (ok) size_ = static_cast<size_t>(fileSize.QuadPart);
+  }
+  CloseHandle(file);
+  return ok;
+}
+
 STATUS Database::Load(const std::wstring& path) {
   DWORD attributes = GetFileAttributesW(path.c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY))
     return kErrNoExist;
-  if (!ReadWholeFile(path, &data_, &size_)) return kErrNoExist;
+  if (!file_.Open(path)) return kErrNoExist;
   return Parse() ? kNoError : kErrNotNsf;
 }
 
+size_t Database::CopyValue(const Item& item, char* out, size_t size) const {
+  const char* in = Text(item.valueOffset);
+  if (item.escapedLength == item.valueLength) {
+    size_t n = item.valueLength < size ? item.valueLength : size;
+    memcpy(out, in, n);
+    return n;
+  }
+  const char* end = in + item.escapedLength;
+  size_t n = 0;
+  while (in < end && n < size) {
+    size_t escape = EscapeLength(in, end);
+    out[n++] = escape ? Unescaped(in, escape) : *in;
+    in += escape ? escape : 1;
+  }
+  return n;
+}
+
 bool Database::Parse() {
-  char* const base = data_.get();
-  char* const fileEnd = base + size_;
+  const char* const base = file_.data();
+  const char* const fileEnd = base + file_.size();
   size_t lines = 1;
+  if (file_.size() == 0) return true;  // no views, no documents
   for (const char* p = base; (p = static_cast<const char*>(memchr(p, '\n', fileEnd - p)));
        ++p)
     ++lines;
@@ -121,11 +174,11 @@ bool Database::Parse() {
     inNote = false;
   };
 
-  char* line = base;
+  const char* line = base;
   while (line < fileEnd) {
-    char* lineEnd = static_cast<char*>(memchr(line, '\n', fileEnd - line));
+    const char* lineEnd = static_cast<const char*>(memchr(line, '\n', fileEnd - line));
     if (!lineEnd) lineEnd = fileEnd;
-    char* next = lineEnd < fileEnd ? lineEnd + 1 : fileEnd;
+    const char* next = lineEnd < fileEnd ? lineEnd + 1 : fileEnd;
     if (lineEnd > line && lineEnd[-1] == '\r') --lineEnd;
     while (line < lineEnd && IsBlank(*line)) ++line;
 
@@ -149,24 +202,16 @@ bool Database::Parse() {
       if (views_.empty() || !ParseNoteId(rest, TrimEnd(rest, lineEnd), &id)) return false;
       views_.back().entries.push_back(id);
     } else {
-      char* equals = static_cast<char*>(memchr(line, '=', lineEnd - line));
+      const char* equals = static_cast<const char*>(memchr(line, '=', lineEnd - line));
       if (!inNote || !equals || equals == line || equals - line > 0xFFFF) return false;
-      // Unescape the value where it stands: the result is never longer.
-      char* out = equals + 1;
-      for (char* in = equals + 1; in < lineEnd;) {
-        if (in[0] == '\\' && in + 1 < lineEnd && in[1] == '\\') {
-          *out++ = '\\';
-          in += 2;
-        } else if (in[0] == '\\' && in + 4 <= lineEnd && in[1] == 'x' && HexDigit(in[2]) >= 0 && HexDigit(in[3]) >= 0) {
-          *out++ = static_cast<char>(HexDigit(in[2]) * 16 + HexDigit(in[3]));
-          in += 4;
-        } else {
-          *out++ = *in++;
-        }
+      size_t valueLength = 0;
+      for (const char* in = equals + 1; in < lineEnd; ++valueLength) {
+        size_t escape = EscapeLength(in, lineEnd);
+        in += escape ? escape : 1;
       }
-      items_.push_back(Item{static_cast<uint32_t>(line - base),
-                            static_cast<uint32_t>(equals + 1 - base),
-                            static_cast<uint32_t>(out - (equals + 1)),
+      items_.push_back(Item{static_cast<uint32_t>(equals + 1 - base),
+                            static_cast<uint32_t>(lineEnd - (equals + 1)),
+                            static_cast<uint32_t>(valueLength),
                             static_cast<uint16_t>(equals - line)});
     }
     line = next;
@@ -196,7 +241,7 @@ const Item* Database::FindItem(const Document& document, const char* name,
                                size_t nameLength) const {
   for (uint32_t i = 0; i < document.itemCount; ++i) {
     const Item& item = items_[document.firstItem + i];
-    if (EqualsIgnoreCase(Text(item.nameOffset), item.nameLength, name, nameLength)) return &item;
+    if (EqualsIgnoreCase(Text(item.NameOffset()), item.nameLength, name, nameLength)) return &item;
   }
   return nullptr;
 }
