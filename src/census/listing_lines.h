@@ -25,7 +25,8 @@ class ListingLines {
 
   /// Returns the text to which a new line is appended, piece by piece, until
   /// FinishLine or DiscardLine. Only appending is allowed; what precedes
-  /// the unfinished line is not to be touched. May throw std::bad_alloc.
+  /// the unfinished line is not to be touched. The reference holds until the
+  /// next call of any of the three. May throw std::bad_alloc.
   std::string& StartLine();
 
   /// Makes what was appended since the last finished line a line of its own.

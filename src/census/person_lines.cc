@@ -15,25 +15,27 @@ constexpr uint16_t kAbbreviationSize = 260;
 
 void AppendNumber(std::string& line, int32_t number) {
   char digits[12];
-  size_t length = 0;
+  char* start = digits + sizeof(digits);
   // Works on the magnitude as unsigned so the smallest int32 is written too.
   uint32_t magnitude = number < 0 ? 0u - static_cast<uint32_t>(number) : static_cast<uint32_t>(number);
   do {
-    digits[length++] = static_cast<char>('0' + magnitude % 10);
+    *--start = static_cast<char>('0' + magnitude % 10);
     magnitude /= 10;
   } while (magnitude != 0);
-  if (number < 0) line += '-';
-  while (length > 0) line += digits[--length];
+  if (number < 0) *--start = '-';
+  line.append(start, static_cast<size_t>(digits + sizeof(digits) - start));
 }
+
+void AppendSeparator(std::string& line) { line.append(", ", 2); }
 
 // Both forms begin alike: number, ShortName, MailFile, each followed by ", ".
 void AppendLineStart(NotesHandle note, int32_t number, std::string& line) {
   AppendNumber(line, number);
-  line += ", ";
+  AppendSeparator(line);
   AppendItemText(note, "ShortName", line);
-  line += ", ";
+  AppendSeparator(line);
   AppendItemText(note, "MailFile", line);
-  line += ", ";
+  AppendSeparator(line);
 }
 
 }  // namespace
@@ -69,7 +71,7 @@ void AppendBasicPersonLine(NotesHandle note, ListingLines& lines, int32_t number
     std::string& line = lines.StartLine();
     AppendLineStart(note, number, line);
     if (abbreviatedMailServer == nullptr || abbreviatedMailServer[0] == '\0') {
-      line += "NA";
+      line.append("NA", 2);
     } else {
       line.append(abbreviatedMailServer, strnlen(abbreviatedMailServer, kItemTextSize));
     }
@@ -106,13 +108,13 @@ void AppendDetailedPersonLine(NotesHandle note, ListingLines& lines, int32_t num
     line += "), ";
 
     AppendItemText(note, "MailDomain", line);
-    line += ", ";
+    AppendSeparator(line);
     AppendItemText(note, "InternetAddress", line);
-    line += ", ";
+    AppendSeparator(line);
     AppendItemText(note, "FullName", line);
-    line += ", ";
+    AppendSeparator(line);
     AppendItemText(note, "$REF", line);
-    line += ", ";
+    AppendSeparator(line);
     AppendItemText(note, "Form", line);
     lines.FinishLine();
   } catch (...) {
