@@ -33,9 +33,12 @@ void PrintLines(const Lines& lines) {
   chunk.reserve(kChunkBytes + 512);
   for (size_t i = 0; i < lines.size(); ++i) {
     std::string_view line = lines[i];
-    chunk.append("  ", 2);
+    // Single characters: a two-byte text goes through the runtime's memcpy.
+    chunk.push_back(' ');
+    chunk.push_back(' ');
     chunk.append(line.data(), line.size());
-    chunk.append("\r\n", 2);
+    chunk.push_back('\r');
+    chunk.push_back('\n');
     if (chunk.size() >= kChunkBytes) {
       fwrite(chunk.data(), 1, chunk.size(), stdout);
       chunk.clear();
