@@ -107,7 +107,10 @@ MappedFile::~MappedFile() {
   if (mapping_) CloseHandle(mapping_);
 }
 
+// While mapped the file cannot be truncated or deleted: a test that rewrites
+// a fixture must close the database (or unload the library) first.
 bool MappedFile::Open(const std::wstring& path) {
+  if (view_) return false;  // one file per mapping
   HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
                             nullptr, OPEN_EXISTING, 0, nullptr);
   if (file == INVALID_HANDLE_VALUE) return false;

@@ -280,6 +280,14 @@ TEST_F(SimTest, ItemTextKeepsEscapedBytesAndTruncates) {
   char text[32];
   ASSERT_EQ(itemGetText(note, "fullname", text, sizeof text), 9);
   EXPECT_EQ(std::string(text, 9), "J\x81rg D\\oe");
+  // A short buffer cuts after whole escapes, never inside one.
+  ASSERT_EQ(itemGetText(note, "FullName", text, 3), 2);
+  EXPECT_EQ(std::string(text, 3), std::string("J\x81\0", 3));
+  ASSERT_EQ(itemGetText(note, "FullName", text, 8), 7);
+  EXPECT_EQ(std::string(text, 8), std::string("J\x81rg D\\\0", 8));
+  uint32_t valueLength = 0;
+  ASSERT_EQ(itemInfo(note, "FullName", 8, nullptr, nullptr, nullptr, &valueLength), 0);
+  EXPECT_EQ(valueLength, 9u + 2u) << "the unescaped length and the type word";
   ASSERT_EQ(itemGetText(note, "Lines", text, sizeof text), 7);
   EXPECT_EQ(std::string(text, 8), std::string("one\0two\0", 8));
   memset(text, 'x', sizeof text);

@@ -26,8 +26,7 @@ std::string_view ListingLines::operator[](size_t index) const {
 }
 
 std::string& ListingLines::StartLine() {
-  bool lineUnderWay = !blocks_.empty() && blocks_.back().size() > unfinishedStart_;
-  if (!lineUnderWay &&
+  if (!lineOpen_ &&
       (blocks_.empty() || blocks_.back().capacity() - blocks_.back().size() < kRoomForLine)) {
     size_t bytes = blocks_.empty() ? kFirstBlockBytes : 2 * blocks_.back().capacity();
     if (bytes > kLargestBlockBytes) bytes = kLargestBlockBytes;
@@ -36,6 +35,7 @@ std::string& ListingLines::StartLine() {
     blocks_.push_back(std::move(block));
     unfinishedStart_ = 0;
   }
+  lineOpen_ = true;
   return blocks_.back();
 }
 
@@ -43,8 +43,14 @@ bool ListingLines::FinishLine() {
   try {
     if (blocks_.empty()) StartLine();
     size_t end = blocks_.back().size();
+    // Only a line of gigabytes could carry its block past what the index holds.
+    if (end > UINT32_MAX) {
+      DiscardLine();
+      return false;
+    }
     ends_.push_back(LineEnd{static_cast<uint32_t>(blocks_.size() - 1), static_cast<uint32_t>(end)});
     unfinishedStart_ = end;
+    lineOpen_ = false;
     return true;
   } catch (...) {
     DiscardLine();
@@ -54,6 +60,7 @@ bool ListingLines::FinishLine() {
 
 void ListingLines::DiscardLine() {
   if (!blocks_.empty()) blocks_.back().resize(unfinishedStart_);
+  lineOpen_ = false;
 }
 
 bool ListingLines::operator==(const ListingLines& other) const {

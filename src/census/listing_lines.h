@@ -49,6 +49,9 @@ class ListingLines {
   std::vector<LineEnd> ends_;
   // Where the unfinished line starts in the last block.
   size_t unfinishedStart_ = 0;
+  // Set from StartLine to FinishLine or DiscardLine: a line under way never
+  // moves to a new block, even when nothing has been appended to it yet.
+  bool lineOpen_ = false;
 };
 
 #endif  // BREVON_CENSUS_LISTING_LINES_H_
