@@ -18,34 +18,21 @@
 
 namespace {
 
-NotesApi api = {};
-
-bool Bind(HMODULE& library) {
-  library = LoadLibraryW(L"nnotes.dll");
-  if (library == nullptr) return false;
-  FARPROC* slots = reinterpret_cast<FARPROC*>(&api);
-  for (int i = 0; i < kNotesApiEntryCount; ++i) {
-    slots[i] = GetProcAddress(library, kNotesApiEntryNames[i]);
-    if (slots[i] == nullptr) return false;
-  }
-  return true;
-}
-
 // The item read and translation of one listed item.
 void ReadTranslated(NotesHandle note, const char* item) {
   char raw[260];
   memset(raw, 0, sizeof(raw));
-  uint16_t length = api.NSFItemGetText(note, item, raw, sizeof(raw));
+  uint16_t length = g_notes.NSFItemGetText(note, item, raw, sizeof(raw));
   if (length == 0) return;
   if (length > 259) length = 259;
   char translated[4 * 259 + 4];
   memset(translated, 0, sizeof(translated));
-  api.OSTranslate(kTranslateLmbcsToUtf8, raw, length, translated, sizeof(translated) - 1);
+  g_notes.OSTranslate(kTranslateLmbcsToUtf8, raw, length, translated, sizeof(translated) - 1);
 }
 
 void Person(NotesHandle database, NotesNoteId id, bool names, bool details) {
   NotesHandle note = 0;
-  if (api.NSFNoteOpen(database, id, kOpenSummary, &note) != kNotesNoError) return;
+  if (g_notes.NSFNoteOpen(database, id, kOpenSummary, &note) != kNotesNoError) return;
   char mailServer[260];
   char abbreviated[260];
   char mailFile[260];
@@ -55,10 +42,10 @@ void Person(NotesHandle database, NotesNoteId id, bool names, bool details) {
   mailServer[0] = 'N';
   mailServer[1] = 'A';
   uint16_t length = 0;
-  api.NSFItemGetText(note, "MailServer", mailServer, sizeof(mailServer));
-  api.NSFItemGetText(note, "MailFile", mailFile, sizeof(mailFile));
-  api.NSFItemInfo(note, "$REF", 4, nullptr, nullptr, nullptr, nullptr);
-  api.DNAbbreviate(kAbbreviateIncludeAll, nullptr, mailServer, abbreviated, sizeof(abbreviated),
+  g_notes.NSFItemGetText(note, "MailServer", mailServer, sizeof(mailServer));
+  g_notes.NSFItemGetText(note, "MailFile", mailFile, sizeof(mailFile));
+  g_notes.NSFItemInfo(note, "$REF", 4, nullptr, nullptr, nullptr, nullptr);
+  g_notes.DNAbbreviate(kAbbreviateIncludeAll, nullptr, mailServer, abbreviated, sizeof(abbreviated),
                    &length);
   if (names) {
     ReadTranslated(note, "ShortName");
@@ -69,18 +56,18 @@ void Person(NotesHandle database, NotesNoteId id, bool names, bool details) {
     ReadTranslated(note, "MailFile");
     char server[260];
     memset(server, 0, sizeof(server));
-    uint16_t serverLength = api.NSFItemGetText(note, "MailServer", server, sizeof(server));
+    uint16_t serverLength = g_notes.NSFItemGetText(note, "MailServer", server, sizeof(server));
     char serverUtf8[4 * 259 + 4];
     memset(serverUtf8, 0, sizeof(serverUtf8));
     if (serverLength != 0) {
       if (serverLength > 259) serverLength = 259;
-      api.OSTranslate(kTranslateLmbcsToUtf8, server, serverLength, serverUtf8,
+      g_notes.OSTranslate(kTranslateLmbcsToUtf8, server, serverLength, serverUtf8,
                       sizeof(serverUtf8) - 1);
     } else {
       strcpy(serverUtf8, "NA");
     }
     memset(abbreviated, 0, sizeof(abbreviated));
-    api.DNAbbreviate(kAbbreviateIncludeAll, nullptr, serverUtf8, abbreviated,
+    g_notes.DNAbbreviate(kAbbreviateIncludeAll, nullptr, serverUtf8, abbreviated,
                      sizeof(abbreviated), &length);
     ReadTranslated(note, "MailDomain");
     ReadTranslated(note, "InternetAddress");
@@ -88,15 +75,15 @@ void Person(NotesHandle database, NotesNoteId id, bool names, bool details) {
     ReadTranslated(note, "$REF");
     ReadTranslated(note, "Form");
   }
-  api.NSFNoteClose(note);
+  g_notes.NSFNoteClose(note);
 }
 
 void Environment(const char* name, char* value, char* abbreviated) {
   memset(value, 0, 260);
   memset(abbreviated, 0, 260);
-  api.OSGetEnvironmentString(name, value, 259);
+  g_notes.OSGetEnvironmentString(name, value, 259);
   uint16_t length = 0;
-  api.DNAbbreviate(kAbbreviateIncludeAll, nullptr, value, abbreviated, 260, &length);
+  g_notes.DNAbbreviate(kAbbreviateIncludeAll, nullptr, value, abbreviated, 260, &length);
 }
 
 }  // namespace
@@ -112,8 +99,9 @@ int main(int argc, char** argv) {
   bool details = strcmp(mode, "details") == 0;
 
   HMODULE library = nullptr;
-  if (!Bind(library)) return 4;
-  if (api.NotesInitExtended(argc, argv) != kNotesNoError) return 5;
+  // The tool's own binding: the same library, found the same way.
+  if (!BindNotesApi(library)) return 4;
+  if (g_notes.NotesInitExtended(argc, argv) != kNotesNoError) return 5;
 
   char server[260], abbreviatedServer[260], mailServer[260], abbreviatedMailServer[260];
   if (!load) {
@@ -122,14 +110,14 @@ int main(int argc, char** argv) {
   }
 
   NotesHandle database = 0;
-  if (api.NSFDbOpen("names.nsf", &database) != kNotesNoError) return 6;
+  if (g_notes.NSFDbOpen("names.nsf", &database) != kNotesNoError) return 6;
   if (!load) {
     NotesNoteId viewId = 0;
-    if (api.NIFFindDesignNoteExt(database, "Mail Users", kNoteClassView, "-G40n^", &viewId, 0) !=
+    if (g_notes.NIFFindDesignNoteExt(database, "Mail Users", kNoteClassView, "-G40n^", &viewId, 0) !=
         kNotesNoError)
       return 7;
     NotesCollection collection = 0;
-    if (api.NIFOpenCollection(database, database, viewId, 0, 0, &collection, nullptr, nullptr,
+    if (g_notes.NIFOpenCollection(database, database, viewId, 0, 0, &collection, nullptr, nullptr,
                               nullptr, nullptr) != kNotesNoError)
       return 8;
     NotesCollectionPosition position;
@@ -139,24 +127,23 @@ int main(int argc, char** argv) {
       uint16_t bufferLength = 0;
       uint32_t returned = 0;
       uint16_t flags = 0;
-      if (api.NIFReadEntries(collection, &position, kNavigateNext, 1, kNavigateNext, 0xFFFFFFFF,
+      if (g_notes.NIFReadEntries(collection, &position, kNavigateNext, 1, kNavigateNext, 0xFFFFFFFF,
                              kReadMaskNoteId, &buffer, &bufferLength, nullptr, &returned,
                              &flags) != kNotesNoError)
         return 9;
       if (buffer != 0) {
-        const NotesNoteId* ids = static_cast<const NotesNoteId*>(api.OSLockObject(buffer));
+        const NotesNoteId* ids = static_cast<const NotesNoteId*>(g_notes.OSLockObject(buffer));
         if (ids != nullptr) {
           for (uint32_t i = 0; i < returned; ++i) Person(database, ids[i], names, details);
-          api.OSUnlockObject(buffer);
+          g_notes.OSUnlockObject(buffer);
         }
-        api.OSMemFree(buffer);
+        g_notes.OSMemFree(buffer);
       }
       if ((flags & kSignalMoreToDo) == 0) break;
     }
-    api.NIFCloseCollection(collection);
+    g_notes.NIFCloseCollection(collection);
   }
-  api.NSFDbClose(database);
-  api.NotesTerm();
-  FreeLibrary(library);
+  g_notes.NSFDbClose(database);
+  UnbindNotesApi(library);
   return 0;
 }
