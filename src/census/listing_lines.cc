@@ -11,6 +11,9 @@ constexpr size_t kRoomForLine = 16 * 1024;
 
 }  // namespace
 
+ListingLines::ListingLines(std::string_view prefix, std::string_view suffix)
+    : prefix_(prefix), suffix_(suffix) {}
+
 ListingLines::ListingLines(std::initializer_list<std::string_view> lines) {
   for (std::string_view line : lines) {
     StartLine().append(line);
@@ -22,7 +25,15 @@ std::string_view ListingLines::operator[](size_t index) const {
   const LineEnd& line = ends_[index];
   size_t start = 0;
   if (index > 0 && ends_[index - 1].block == line.block) start = ends_[index - 1].end;
-  return std::string_view(blocks_[line.block].data() + start, line.end - start);
+  start += prefix_.size();
+  return std::string_view(blocks_[line.block].data() + start, line.end - suffix_.size() - start);
+}
+
+std::string_view ListingLines::Block(size_t index) const {
+  std::string_view block = blocks_[index];
+  // The last block may end in a line under way.
+  if (index + 1 == blocks_.size()) block = block.substr(0, unfinishedStart_);
+  return block;
 }
 
 std::string& ListingLines::StartLine() {
@@ -35,13 +46,15 @@ std::string& ListingLines::StartLine() {
     blocks_.push_back(std::move(block));
     unfinishedStart_ = 0;
   }
+  if (!lineOpen_) blocks_.back().append(prefix_);
   lineOpen_ = true;
   return blocks_.back();
 }
 
 bool ListingLines::FinishLine() {
   try {
-    if (blocks_.empty()) StartLine();
+    if (!lineOpen_) StartLine();
+    blocks_.back().append(suffix_);
     size_t end = blocks_.back().size();
     // Only a line of gigabytes could carry its block past what the index holds.
     if (end > UINT32_MAX) {
@@ -51,6 +64,21 @@ bool ListingLines::FinishLine() {
     ends_.push_back(LineEnd{static_cast<uint32_t>(blocks_.size() - 1), static_cast<uint32_t>(end)});
     unfinishedStart_ = end;
     lineOpen_ = false;
+    return true;
+  } catch (...) {
+    DiscardLine();
+    return false;
+  }
+}
+
+bool ListingLines::Append(const ListingLines& other) {
+  try {
+    // Counted first: `other` may be this very list.
+    const size_t count = other.size();
+    for (size_t i = 0; i < count; ++i) {
+      StartLine().append(other[i]);
+      if (!FinishLine()) return false;
+    }
     return true;
   } catch (...) {
     DiscardLine();

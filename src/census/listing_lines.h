@@ -14,14 +14,25 @@
 /// ends: a listing of a million persons then costs a few dozen blocks instead
 /// of a million heap strings, which the heap is slow to hand out and take
 /// back, and no block is ever copied to grow.
+///
+/// Each line may be kept between a fixed prefix and suffix, such as the
+/// report's indent and line end: the blocks then read as the printed text and
+/// go out whole, without a copy per line.
 class ListingLines {
  public:
   ListingLines() = default;
+  ListingLines(std::string_view prefix, std::string_view suffix);
   ListingLines(std::initializer_list<std::string_view> lines);
 
   size_t size() const { return ends_.size(); }
   bool empty() const { return ends_.empty(); }
+  /// The line without prefix and suffix.
   std::string_view operator[](size_t index) const;
+
+  /// The finished lines with their prefixes and suffixes, in order, as
+  /// BlockCount() consecutive texts. An unfinished line is not part of them.
+  size_t BlockCount() const { return blocks_.size(); }
+  std::string_view Block(size_t index) const;
 
   /// Returns the text to which a new line is appended, piece by piece, until
   /// FinishLine or DiscardLine. Only appending is allowed; what precedes
@@ -32,6 +43,11 @@ class ListingLines {
   /// Makes what was appended since the last finished line a line of its own.
   /// Returns false, keeping nothing of it, when there was no memory for it.
   bool FinishLine();
+
+  /// Appends each line of `other`, kept between this list's own prefix and
+  /// suffix. Returns false when there was no memory for all of them; the
+  /// lines appended until then are kept.
+  bool Append(const ListingLines& other);
 
   /// Drops what was appended since the last finished line.
   void DiscardLine();
@@ -45,6 +61,8 @@ class ListingLines {
     uint32_t end;
   };
 
+  std::string prefix_;
+  std::string suffix_;
   std::vector<std::string> blocks_;
   std::vector<LineEnd> ends_;
   // Where the unfinished line starts in the last block.

@@ -87,4 +87,61 @@ TEST(ListingLines, LineLongerThanABlock) {
   EXPECT_EQ("after", lines[2]);
 }
 
+std::string AllBlocks(const ListingLines& lines) {
+  std::string text;
+  for (size_t i = 0; i < lines.BlockCount(); ++i) text.append(lines.Block(i));
+  return text;
+}
+
+TEST(ListingLines, PrefixAndSuffixFrameEachLineInTheBlocksOnly) {
+  ListingLines lines("  ", "\r\n");
+  lines.StartLine().append("1, a");
+  lines.StartLine().append("bc");
+  lines.FinishLine();
+  lines.FinishLine();  // an empty line still gets both
+  lines.StartLine().append("dropped");
+  EXPECT_EQ("  1, abc\r\n  \r\n", AllBlocks(lines)) << "a line under way is not in the blocks";
+  lines.DiscardLine();
+  lines.StartLine().append("3");
+  lines.FinishLine();
+
+  EXPECT_EQ("  1, abc\r\n  \r\n  3\r\n", AllBlocks(lines));
+  EXPECT_EQ((ListingLines{"1, abc", "", "3"}), lines) << "lines compare without their frame";
+  EXPECT_EQ("1, abc", lines[0]);
+  EXPECT_EQ("", lines[1]);
+  EXPECT_EQ("3", lines[2]);
+}
+
+TEST(ListingLines, FramedLinesAcrossBlocksReadAsOneText) {
+  ListingLines lines("> ", ";\n");
+  std::string expected;
+  for (size_t i = 0; i < 50000; ++i) {
+    std::string text = std::to_string(i) + std::string(i % 131, 'x');
+    lines.StartLine().append(text);
+    ASSERT_TRUE(lines.FinishLine());
+    expected += "> " + text + ";\n";
+  }
+  ASSERT_GT(lines.BlockCount(), 2u);
+  EXPECT_EQ(expected, AllBlocks(lines));
+  EXPECT_EQ(std::to_string(49999) + std::string(49999 % 131, 'x'), lines[49999]);
+}
+
+TEST(ListingLines, AppendTakesTheLinesInTheTargetsOwnFrame) {
+  ListingLines source("[", "]");
+  source.StartLine().append("a");
+  source.FinishLine();
+  source.StartLine().append("b");
+  source.FinishLine();
+  ListingLines target("<", ">");
+  target.StartLine().append("first");
+  target.FinishLine();
+
+  EXPECT_TRUE(target.Append(source));
+  EXPECT_EQ("<first><a><b>", AllBlocks(target));
+  EXPECT_TRUE(target.Append(target)) << "a list appended to itself doubles once";
+  EXPECT_EQ((ListingLines{"first", "a", "b", "first", "a", "b"}), target);
+  EXPECT_TRUE(target.Append(ListingLines()));
+  EXPECT_EQ(6u, target.size());
+}
+
 }  // namespace

@@ -5,8 +5,6 @@
 #include <cstdio>
 #include <cstring>
 #include <cwchar>
-#include <iterator>
-#include <utility>
 
 namespace {
 
@@ -57,7 +55,7 @@ bool IsLineBreak(char byte) { return byte == '\r' || byte == '\n'; }
 // Walks the directory named in the link file `path`, keeping the file open
 // meanwhile. Empty files and files of kLinkBytes or more are not followed:
 // a longer text would be cut to some other path.
-void FollowLink(uint16_t depth, const std::wstring& path, DatabaseLines& lines) {
+void FollowLink(uint16_t depth, const std::wstring& path, ListingLines& lines) {
   FILE* file = _wfopen(path.c_str(), L"rb");
   if (file == nullptr) return;
 
@@ -98,6 +96,22 @@ FileKind KindOfFile(const wchar_t* name) {
   return FileKind::kOther;
 }
 
+// Adds the line `prefix` + `name` to `databases`; `prefixUtf8` caches the
+// prefix's UTF-8 form, empty until the directory's first database.
+void AppendDatabase(const wchar_t* prefix, size_t prefixLength, const wchar_t* name,
+                    std::string& prefixUtf8, ListingLines& databases) {
+  try {
+    if (prefixUtf8.empty()) AppendUtf8(prefix, prefixLength, prefixUtf8);
+    std::string& line = databases.StartLine();
+    line.append(prefixUtf8);
+    AppendUtf8(name, wcslen(name), line);
+    databases.FinishLine();
+  } catch (...) {
+    // The path is left out; the walk goes on.
+    databases.DiscardLine();
+  }
+}
+
 }  // namespace
 
 // UTF-8 form of `text`, appended to `out`. A UTF-16 unit takes at most 3
@@ -111,7 +125,7 @@ void AppendUtf8(const wchar_t* text, size_t length, std::string& out) {
   out.resize(start + (written > 0 ? static_cast<size_t>(written) : 0));
 }
 
-bool WalkDirectory(uint16_t depth, const wchar_t* directory, DatabaseLines& lines) {
+bool WalkDirectory(uint16_t depth, const wchar_t* directory, ListingLines& lines) {
   if (directory == nullptr) return false;
   if (depth > kMaxWalkDepth) return true;
 
@@ -125,11 +139,11 @@ bool WalkDirectory(uint16_t depth, const wchar_t* directory, DatabaseLines& line
   std::wstring path(directory);
   path.push_back(L'\\');
   const size_t prefixLength = path.size();
-  // This directory's databases, already in UTF-8: the prefix is converted
-  // once, and as it ends in a backslash each name converts on its own.
-  std::vector<std::string> databases;
+  // This directory's databases, kept apart until the nested walks are done.
+  // The prefix is converted once: as it ends in a backslash, each name
+  // converts on its own.
+  ListingLines databases;
   std::string prefixUtf8;
-  std::string nameUtf8;
 
   if (search != INVALID_HANDLE_VALUE) {
     do {
@@ -147,16 +161,9 @@ bool WalkDirectory(uint16_t depth, const wchar_t* directory, DatabaseLines& line
           path.append(entry.cFileName);
           FollowLink(depth, path, lines);
           break;
-        case FileKind::kDatabase: {
-          if (databases.empty()) AppendUtf8(path.data(), prefixLength, prefixUtf8);
-          nameUtf8.clear();
-          AppendUtf8(entry.cFileName, wcslen(entry.cFileName), nameUtf8);
-          std::string line;
-          line.reserve(prefixUtf8.size() + nameUtf8.size());
-          line.append(prefixUtf8).append(nameUtf8);
-          databases.push_back(std::move(line));
+        case FileKind::kDatabase:
+          AppendDatabase(path.data(), prefixLength, entry.cFileName, prefixUtf8, databases);
           break;
-        }
         case FileKind::kOther:
           break;
       }
@@ -164,8 +171,7 @@ bool WalkDirectory(uint16_t depth, const wchar_t* directory, DatabaseLines& line
   }
 
   // After the nested walks: a directory's own databases come last.
-  lines.insert(lines.end(), std::make_move_iterator(databases.begin()),
-               std::make_move_iterator(databases.end()));
+  lines.Append(databases);
 
   if (search != INVALID_HANDLE_VALUE) FindClose(search);
   return true;

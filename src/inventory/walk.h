@@ -4,11 +4,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
-#include <vector>
 
-/// Lines of the database inventory: UTF-8 paths in walk order, without the
-/// leading spaces and line end that the report adds.
-using DatabaseLines = std::vector<std::string>;
+#include "census/listing_lines.h"
 
 /// Deepest level that is searched; the data directory is level 1.
 constexpr uint16_t kMaxWalkDepth = 6;
@@ -17,12 +14,13 @@ constexpr uint16_t kMaxWalkDepth = 6;
 /// whole whatever its length.
 void AppendUtf8(const wchar_t* text, size_t length, std::string& out);
 
-/// Appends to `lines` the ".nsf" and ".box" files under `directory`,
+/// Appends to `lines` the UTF-8 paths of the ".nsf" and ".box" files under `directory`,
 /// depth-first, following ".dir" link files and leaving out the server's web
 /// folders. A directory's own databases come after everything that its
 /// subdirectories and links gave, each directory's in the order of the
 /// search. A directory that cannot be searched, or a `depth` over
-/// kMaxWalkDepth, adds nothing. Returns false only when `directory` is null.
-bool WalkDirectory(uint16_t depth, const wchar_t* directory, DatabaseLines& lines);
+/// kMaxWalkDepth, adds nothing; a path that finds no memory is left out.
+/// Returns false only when `directory` is null.
+bool WalkDirectory(uint16_t depth, const wchar_t* directory, ListingLines& lines);
 
 #endif  // BREVON_INVENTORY_WALK_H_

@@ -13,6 +13,14 @@
 
 namespace {
 
+using Lines = std::vector<std::string>;
+
+Lines Texts(const ListingLines& lines) {
+  Lines texts;
+  for (size_t i = 0; i < lines.size(); ++i) texts.emplace_back(lines[i]);
+  return texts;
+}
+
 // Scratch drive S: where the harness made one (its root is then a small,
 // known tree), the temporary folder elsewhere.
 std::wstring ScratchBase() {
@@ -83,10 +91,10 @@ class WalkTest : public testing::Test {
     MakeFile(relative, Utf8(At(target)) + tail);
   }
 
-  DatabaseLines Walk(const std::wstring& directory, uint16_t depth = 1) {
-    DatabaseLines lines;
+  Lines Walk(const std::wstring& directory, uint16_t depth = 1) {
+    ListingLines lines;
     EXPECT_TRUE(WalkDirectory(depth, directory.c_str(), lines)) << Utf8(directory);
-    return lines;
+    return Texts(lines);
   }
 
   std::wstring name_;
@@ -94,12 +102,10 @@ class WalkTest : public testing::Test {
   std::wstring savedDirectory_;
 };
 
-using Lines = DatabaseLines;
-
 TEST(WalkDirectoryTest, NullDirectoryFails) {
-  DatabaseLines lines = {"kept"};
+  ListingLines lines = {"kept"};
   EXPECT_FALSE(WalkDirectory(1, nullptr, lines));
-  EXPECT_EQ(Lines({"kept"}), lines);
+  EXPECT_EQ(Lines({"kept"}), Texts(lines));
 }
 
 TEST_F(WalkTest, ExtensionsAreMatchedExactlyOnTheLastFourCharacters) {
@@ -163,9 +169,14 @@ TEST_F(WalkTest, OwnDatabasesComeAfterEverythingNestedInSearchOrder) {
 
 TEST_F(WalkTest, LinesAreAppendedToWhatTheListHeld) {
   MakeFile(L"D\\a.nsf");
-  DatabaseLines lines = {"earlier"};
+  // Kept as the report prints them: the walk's lines take the list's form.
+  ListingLines lines(">", ";");
+  lines.StartLine().append("earlier");
+  lines.FinishLine();
   EXPECT_TRUE(WalkDirectory(1, At(L"D").c_str(), lines));
-  EXPECT_EQ(Lines({"earlier", Line(L"D\\a.nsf")}), lines);
+  EXPECT_EQ(Lines({"earlier", Line(L"D\\a.nsf")}), Texts(lines));
+  ASSERT_EQ(1u, lines.BlockCount());
+  EXPECT_EQ(">earlier;>" + Line(L"D\\a.nsf") + ";", lines.Block(0));
 }
 
 // Each link sits alone in a data directory of its own and names T, which
