@@ -34,7 +34,8 @@ typedef HandleTable<Buffer, DHANDLE, 16, 4, 3> BufferTable;
 // [generation 8][slot 8] for the 16-bit collection handles.
 typedef HandleTable<OpenCollection, HCOLLECTION, 8, 0, 0> CollectionTable;
 
-struct Counter {
+// Locks are counted apart: they live on buffers, not in a table of their own.
+struct LockCounter {
   uint64_t taken = 0, givenBack = 0;
 };
 
@@ -47,7 +48,7 @@ struct State {
   NoteTable notes;
   BufferTable buffers;
   CollectionTable collections;
-  Counter databaseCount, collectionCount, noteCount, bufferCount, lockCount;
+  LockCounter lockCount;
   uint64_t reads = 0;
 
   void Reset() {
@@ -57,7 +58,7 @@ struct State {
     notes.Clear();
     buffers.Clear();
     collections.Clear();
-    databaseCount = collectionCount = noteCount = bufferCount = lockCount = Counter();
+    lockCount = LockCounter();
     reads = 0;
   }
 };
@@ -186,12 +187,13 @@ void WINAPI NotesTerm() {
   Locked lock;
   State& s = S();
   if (!s.initialized) return;
-  auto pair = [](const Counter& c) {
-    return std::to_string(c.taken) + "/" + std::to_string(c.givenBack);
+  auto pair = [](uint64_t taken, uint64_t givenBack) {
+    return std::to_string(taken) + "/" + std::to_string(givenBack);
   };
-  LogLine("term databases " + pair(s.databaseCount) + " collections " + pair(s.collectionCount) +
-          " notes " + pair(s.noteCount) + " buffers " + pair(s.bufferCount) + " locks " +
-          pair(s.lockCount));
+  auto tally = [&pair](const auto& table) { return pair(table.taken(), table.givenBack()); };
+  LogLine("term databases " + tally(s.databases) + " collections " + tally(s.collections) +
+          " notes " + tally(s.notes) + " buffers " + tally(s.buffers) + " locks " +
+          pair(s.lockCount.taken, s.lockCount.givenBack));
   std::wstring next = s.settings.nextLibrary;
   s.Reset();
   s.initialized = false;
@@ -257,7 +259,6 @@ STATUS WINAPI NSFDbOpen(const char* path, DHANDLE* database) {
   }
   DHANDLE handle = s.databases.Allocate(std::move(db));
   if (!handle) return kErrBadHandle;
-  ++s.databaseCount.taken;
   Put(database, handle);
   return kNoError;
 }
@@ -269,7 +270,6 @@ STATUS WINAPI NSFDbClose(DHANDLE database) {
   if (!Usable(s.databases.Check(database), "NSFDbClose", "database", database, true))
     return kErrBadHandle;
   s.databases.Free(database);
-  ++s.databaseCount.givenBack;
   return s.settings.hasDbCloseStatus ? s.settings.dbCloseStatus : kNoError;
 }
 
@@ -313,7 +313,6 @@ STATUS WINAPI NIFOpenCollection(DHANDLE viewDatabase, DHANDLE dataDatabase, NOTE
   if (!view) return kErrInvalidNote;
   HCOLLECTION handle = s.collections.Allocate(OpenCollection{db, view});
   if (!handle) return kErrBadHandle;
-  ++s.collectionCount.taken;
   Put(collection, handle);
   Put(viewUnid, UNID{{0x53494D55u, viewNoteId, 0, 0}});
   Put(collapsedList, DHANDLE(0));
@@ -329,7 +328,6 @@ STATUS WINAPI NIFCloseCollection(HCOLLECTION collection) {
               true, true))
     return kErrBadHandle;
   s.collections.Free(collection);
-  ++s.collectionCount.givenBack;
   return s.settings.hasCloseCollectionStatus ? s.settings.closeCollectionStatus : kNoError;
 }
 
@@ -380,7 +378,6 @@ STATUS WINAPI NIFReadEntries(HCOLLECTION collection, COLLECTIONPOSITION* positio
   block.readNumber = read;
   DHANDLE handle = s.buffers.Allocate(std::move(block));
   if (!handle) return kErrBadHandle;
-  ++s.bufferCount.taken;
 
   uint64_t last = first + count - 1;
   position->Level = 0;
@@ -428,7 +425,6 @@ STATUS WINAPI OSMemFree(DHANDLE handle) {
   if (s.buffers.Get(handle).locks > 0)
     LogFormat("misuse OSMemFree buffer 0x%08X still locked", static_cast<unsigned>(handle));
   s.buffers.Free(handle);
-  ++s.bufferCount.givenBack;
   return kNoError;
 }
 
@@ -447,7 +443,6 @@ STATUS WINAPI NSFNoteOpen(DHANDLE database, NOTEID noteId, WORD flags, DHANDLE* 
   if (!document) return kErrInvalidNote;
   DHANDLE handle = s.notes.Allocate(OpenNote{std::move(db), document});
   if (!handle) return kErrBadHandle;
-  ++s.noteCount.taken;
   Put(note, handle);
   return kNoError;
 }
@@ -458,7 +453,6 @@ STATUS WINAPI NSFNoteClose(DHANDLE note) {
   if (!s.initialized) return kErrNotInitialized;
   if (!Usable(s.notes.Check(note), "NSFNoteClose", "note", note, true)) return kNoError;
   s.notes.Free(note);
-  ++s.noteCount.givenBack;
   return kNoError;
 }
 

@@ -3,7 +3,8 @@
 
 // Handle tables with O(1) allocate, look-up and free. A handle packs
 // [generation][kind][slot + 1], so a handle of another kind, one never
-// issued and one already given back can all be told apart.
+// issued and one already given back can all be told apart. Each table counts
+// the handles it handed out and took back, for the call log's balance.
 
 #include <cstdint>
 #include <vector>
@@ -39,6 +40,7 @@ class HandleTable {
     Slot& slot = slots_[index];
     slot.value = std::move(value);
     slot.live = true;
+    ++taken_;
     uint32_t generation = slot.issued++ & kGenerationMask;
     return static_cast<Value>((generation << kGenerationShift) | (kKind << kSlotBits) |
                               (index + 1));
@@ -68,12 +70,17 @@ class HandleTable {
     slots_[index].live = false;
     slots_[index].value = T();
     free_.push_back(index);
+    ++givenBack_;
   }
 
   void Clear() {
     slots_.clear();
     free_.clear();
+    taken_ = givenBack_ = 0;
   }
+
+  uint64_t taken() const { return taken_; }
+  uint64_t givenBack() const { return givenBack_; }
 
  private:
   struct Slot {
@@ -83,6 +90,8 @@ class HandleTable {
   };
   std::vector<Slot> slots_;
   std::vector<uint32_t> free_;
+  uint64_t taken_ = 0;
+  uint64_t givenBack_ = 0;
 };
 
 }  // namespace sim
