@@ -55,17 +55,19 @@ void AppendItemText(NotesHandle note, const char* itemName, std::string& text) {
     }
     if (length > kItemTextSize - 1) length = kItemTextSize - 1;
 
-    char translated[kTranslationSize];
-    memset(translated, 0, sizeof(translated));
+    // Translated straight into the text's zero-filled tail, which is then cut
+    // back to what the translation holds: no copy of its own.
+    size_t start = text.size();
+    text.resize(start + kTranslationSize);
+    char* translated = &text[start];
     uint16_t written = g_notes.OSTranslate(kTranslateLmbcsToUtf8, raw, length, translated,
                                            static_cast<uint16_t>(kTranslationSize - 1));
     if (written > kTranslationSize - 1) written = kTranslationSize - 1;
-    translated[written] = '\0';
     // A zero byte inside the translation ends the text there.
-    text.append(translated, strlen(translated));
+    text.resize(start + strnlen(translated, written));
   } catch (...) {
-    // The string keeps what it held; std::string::append changes nothing
-    // when it throws.
+    // The string keeps what it held: a resize or append that throws changes
+    // nothing.
   }
 }
 
