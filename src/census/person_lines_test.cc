@@ -65,6 +65,13 @@ TEST(PersonLines, ItemThatTranslatesToNothing) {
   Listing l = List("note 4\nShortName=\\x00\nMailFile=\\x00\n", true, false);
   ASSERT_EQ(1u, l.other.size());
   EXPECT_EQ("1, , , NA", l.other[0]);
+
+  // The text is translated into the line itself: what follows the zero
+  // must not stay behind in it.
+  l = List("note 4\nShortName=ab\\x00cd\nMailFile=x\\x00\n", true, true);
+  ASSERT_EQ(2u, l.other.size());
+  EXPECT_EQ("1, ab, x, NA", l.other[0]);
+  EXPECT_EQ("1, ab, x, NA (NA), NA, NA, NA, NA, NA", l.other[1]);
 }
 
 TEST(PersonLines, NonAsciiMailServer) {
