@@ -9,6 +9,12 @@ constexpr size_t kLargestBlockBytes = 1024 * 1024;
 // line hardly ever makes its block grow (the longest line is about 10 KiB).
 constexpr size_t kRoomForLine = 16 * 1024;
 
+// Character by character: the prefix and suffix are a few characters, and a
+// short append goes through the runtime's memcpy.
+void AppendShort(std::string& block, const std::string& text) {
+  for (char c : text) block.push_back(c);
+}
+
 }  // namespace
 
 ListingLines::ListingLines(std::string_view prefix, std::string_view suffix)
@@ -46,7 +52,7 @@ std::string& ListingLines::StartLine() {
     blocks_.push_back(std::move(block));
     unfinishedStart_ = 0;
   }
-  if (!lineOpen_) blocks_.back().append(prefix_);
+  if (!lineOpen_) AppendShort(blocks_.back(), prefix_);
   lineOpen_ = true;
   return blocks_.back();
 }
@@ -54,7 +60,7 @@ std::string& ListingLines::StartLine() {
 bool ListingLines::FinishLine() {
   try {
     if (!lineOpen_) StartLine();
-    blocks_.back().append(suffix_);
+    AppendShort(blocks_.back(), suffix_);
     size_t end = blocks_.back().size();
     // Only a line of gigabytes could carry its block past what the index holds.
     if (end > UINT32_MAX) {
