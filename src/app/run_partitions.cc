@@ -25,7 +25,7 @@ constexpr uint16_t kNameSize = 260;
 constexpr char kReportLinePrefix[] = "  ";
 constexpr char kReportLineEnd[] = "\r\n";
 
-ListingLines ReportLines() { return ListingLines(kReportLinePrefix, kReportLineEnd); }
+ListingLines ReportLines() { return ListingLines::Framed(kReportLinePrefix, kReportLineEnd); }
 
 // Writes the lines' blocks as they stand, in binary mode: they already hold
 // the indent and the CR LF, and the runtime's text-mode translation writes in

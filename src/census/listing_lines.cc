@@ -9,8 +9,9 @@ constexpr size_t kLargestBlockBytes = 1024 * 1024;
 // line hardly ever makes its block grow (the longest line is about 10 KiB).
 constexpr size_t kRoomForLine = 16 * 1024;
 
-// Character by character: the prefix and suffix are a few characters, and a
-// short append goes through the runtime's memcpy.
+// Character by character: the prefix and suffix are a few characters, and an
+// append of a few characters calls the runtime's memcpy, which is slow for
+// short copies under Wine.
 void AppendShort(std::string& block, const std::string& text) {
   for (char c : text) block.push_back(c);
 }
@@ -19,6 +20,10 @@ void AppendShort(std::string& block, const std::string& text) {
 
 ListingLines::ListingLines(std::string_view prefix, std::string_view suffix)
     : prefix_(prefix), suffix_(suffix) {}
+
+ListingLines ListingLines::Framed(std::string_view prefix, std::string_view suffix) {
+  return ListingLines(prefix, suffix);
+}
 
 ListingLines::ListingLines(std::initializer_list<std::string_view> lines) {
   for (std::string_view line : lines) {
@@ -78,18 +83,19 @@ bool ListingLines::FinishLine() {
 }
 
 bool ListingLines::Append(const ListingLines& other) {
-  try {
-    // Counted first: `other` may be this very list.
-    const size_t count = other.size();
-    for (size_t i = 0; i < count; ++i) {
+  bool complete = true;
+  // Counted first: `other` may be this very list.
+  const size_t count = other.size();
+  for (size_t i = 0; i < count; ++i) {
+    try {
       StartLine().append(other[i]);
-      if (!FinishLine()) return false;
+      if (!FinishLine()) complete = false;
+    } catch (...) {
+      DiscardLine();
+      complete = false;
     }
-    return true;
-  } catch (...) {
-    DiscardLine();
-    return false;
   }
+  return complete;
 }
 
 void ListingLines::DiscardLine() {

@@ -8,21 +8,23 @@
 #include <string_view>
 #include <vector>
 
-/// An ordered list of report lines without line ends, only ever appended to.
+/// An ordered list of report lines, only ever appended to.
 ///
 /// The lines are kept in a few large text blocks with an index of where each
 /// ends: a listing of a million persons then costs a few dozen blocks instead
 /// of a million heap strings, which the heap is slow to hand out and take
-/// back, and no block is ever copied to grow.
+/// back. Blocks are reserved up front; only a line longer than the room left
+/// makes one grow.
 ///
-/// Each line may be kept between a fixed prefix and suffix, such as the
-/// report's indent and line end: the blocks then read as the printed text and
-/// go out whole, without a copy per line.
+/// A framed list keeps each line between a fixed prefix and suffix, such as
+/// the report's indent and line end: its blocks then read as the printed text
+/// and go out whole, without a copy per line.
 class ListingLines {
  public:
   ListingLines() = default;
-  ListingLines(std::string_view prefix, std::string_view suffix);
   ListingLines(std::initializer_list<std::string_view> lines);
+  /// An empty list whose lines are kept between `prefix` and `suffix`.
+  static ListingLines Framed(std::string_view prefix, std::string_view suffix);
 
   size_t size() const { return ends_.size(); }
   bool empty() const { return ends_.empty(); }
@@ -35,8 +37,10 @@ class ListingLines {
   std::string_view Block(size_t index) const;
 
   /// Returns the text to which a new line is appended, piece by piece, until
-  /// FinishLine or DiscardLine. Only appending is allowed; what precedes
-  /// the unfinished line is not to be touched. The reference holds until the
+  /// FinishLine or DiscardLine. The text is the whole block: earlier lines
+  /// and the line's prefix come before what is appended, so its size is not
+  /// the line's length. Only appending is allowed; what precedes the
+  /// unfinished line is not to be touched. The reference holds until the
   /// next call of any of the three. May throw std::bad_alloc.
   std::string& StartLine();
 
@@ -45,8 +49,9 @@ class ListingLines {
   bool FinishLine();
 
   /// Appends each line of `other`, kept between this list's own prefix and
-  /// suffix. Returns false when there was no memory for all of them; the
-  /// lines appended until then are kept.
+  /// suffix. Not for use while a line is under way: it would become the start
+  /// of other's first line. Returns false when a line found no memory; that
+  /// line is left out and the others are appended.
   bool Append(const ListingLines& other);
 
   /// Drops what was appended since the last finished line.
@@ -56,6 +61,8 @@ class ListingLines {
   bool operator!=(const ListingLines& other) const { return !(*this == other); }
 
  private:
+  ListingLines(std::string_view prefix, std::string_view suffix);
+
   struct LineEnd {
     uint32_t block;
     uint32_t end;

@@ -94,7 +94,7 @@ std::string AllBlocks(const ListingLines& lines) {
 }
 
 TEST(ListingLines, PrefixAndSuffixFrameEachLineInTheBlocksOnly) {
-  ListingLines lines("  ", "\r\n");
+  ListingLines lines = ListingLines::Framed("  ", "\r\n");
   lines.StartLine().append("1, a");
   lines.StartLine().append("bc");
   lines.FinishLine();
@@ -113,26 +113,28 @@ TEST(ListingLines, PrefixAndSuffixFrameEachLineInTheBlocksOnly) {
 }
 
 TEST(ListingLines, FramedLinesAcrossBlocksReadAsOneText) {
-  ListingLines lines("> ", ";\n");
+  ListingLines lines = ListingLines::Framed("> ", ";\n");
+  auto lineText = [](size_t i) { return std::to_string(i) + std::string(i % 131, 'x'); };
   std::string expected;
   for (size_t i = 0; i < 50000; ++i) {
-    std::string text = std::to_string(i) + std::string(i % 131, 'x');
-    lines.StartLine().append(text);
+    lines.StartLine().append(lineText(i));
     ASSERT_TRUE(lines.FinishLine());
-    expected += "> " + text + ";\n";
+    expected += "> " + lineText(i) + ";\n";
   }
   ASSERT_GT(lines.BlockCount(), 2u);
   EXPECT_EQ(expected, AllBlocks(lines));
-  EXPECT_EQ(std::to_string(49999) + std::string(49999 % 131, 'x'), lines[49999]);
+  for (size_t i = 0; i < 50000; ++i) {
+    ASSERT_EQ(lineText(i), lines[i]) << "line " << i;
+  }
 }
 
 TEST(ListingLines, AppendTakesTheLinesInTheTargetsOwnFrame) {
-  ListingLines source("[", "]");
+  ListingLines source = ListingLines::Framed("[", "]");
   source.StartLine().append("a");
   source.FinishLine();
   source.StartLine().append("b");
   source.FinishLine();
-  ListingLines target("<", ">");
+  ListingLines target = ListingLines::Framed("<", ">");
   target.StartLine().append("first");
   target.FinishLine();
 

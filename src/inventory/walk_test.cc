@@ -170,7 +170,7 @@ TEST_F(WalkTest, OwnDatabasesComeAfterEverythingNestedInSearchOrder) {
 TEST_F(WalkTest, LinesAreAppendedToWhatTheListHeld) {
   MakeFile(L"D\\a.nsf");
   // Kept as the report prints them: the walk's lines take the list's form.
-  ListingLines lines(">", ";");
+  ListingLines lines = ListingLines::Framed(">", ";");
   lines.StartLine().append("earlier");
   lines.FinishLine();
   EXPECT_TRUE(WalkDirectory(1, At(L"D").c_str(), lines));
