@@ -45,8 +45,8 @@ void Person(NotesHandle database, NotesNoteId id, bool names, bool details) {
   g_notes.NSFItemGetText(note, "MailServer", mailServer, sizeof(mailServer));
   g_notes.NSFItemGetText(note, "MailFile", mailFile, sizeof(mailFile));
   g_notes.NSFItemInfo(note, "$REF", 4, nullptr, nullptr, nullptr, nullptr);
-  g_notes.DNAbbreviate(kAbbreviateIncludeAll, nullptr, mailServer, abbreviated, sizeof(abbreviated),
-                   &length);
+  g_notes.DNAbbreviate(kAbbreviateIncludeAll, nullptr, mailServer, abbreviated,
+                       sizeof(abbreviated), &length);
   if (names) {
     ReadTranslated(note, "ShortName");
     ReadTranslated(note, "MailFile");
@@ -62,13 +62,13 @@ void Person(NotesHandle database, NotesNoteId id, bool names, bool details) {
     if (serverLength != 0) {
       if (serverLength > 259) serverLength = 259;
       g_notes.OSTranslate(kTranslateLmbcsToUtf8, server, serverLength, serverUtf8,
-                      sizeof(serverUtf8) - 1);
+                          sizeof(serverUtf8) - 1);
     } else {
       strcpy(serverUtf8, "NA");
     }
     memset(abbreviated, 0, sizeof(abbreviated));
     g_notes.DNAbbreviate(kAbbreviateIncludeAll, nullptr, serverUtf8, abbreviated,
-                     sizeof(abbreviated), &length);
+                         sizeof(abbreviated), &length);
     ReadTranslated(note, "MailDomain");
     ReadTranslated(note, "InternetAddress");
     ReadTranslated(note, "FullName");
@@ -113,12 +113,12 @@ int main(int argc, char** argv) {
   if (g_notes.NSFDbOpen("names.nsf", &database) != kNotesNoError) return 6;
   if (!load) {
     NotesNoteId viewId = 0;
-    if (g_notes.NIFFindDesignNoteExt(database, "Mail Users", kNoteClassView, "-G40n^", &viewId, 0) !=
-        kNotesNoError)
+    if (g_notes.NIFFindDesignNoteExt(database, "Mail Users", kNoteClassView, "-G40n^", &viewId,
+                                     0) != kNotesNoError)
       return 7;
     NotesCollection collection = 0;
-    if (g_notes.NIFOpenCollection(database, database, viewId, 0, 0, &collection, nullptr, nullptr,
-                              nullptr, nullptr) != kNotesNoError)
+    if (g_notes.NIFOpenCollection(database, database, viewId, 0, 0, &collection, nullptr,
+                                  nullptr, nullptr, nullptr) != kNotesNoError)
       return 8;
     NotesCollectionPosition position;
     memset(&position, 0, sizeof(position));
@@ -127,9 +127,9 @@ int main(int argc, char** argv) {
       uint16_t bufferLength = 0;
       uint32_t returned = 0;
       uint16_t flags = 0;
-      if (g_notes.NIFReadEntries(collection, &position, kNavigateNext, 1, kNavigateNext, 0xFFFFFFFF,
-                             kReadMaskNoteId, &buffer, &bufferLength, nullptr, &returned,
-                             &flags) != kNotesNoError)
+      if (g_notes.NIFReadEntries(collection, &position, kNavigateNext, 1, kNavigateNext,
+                                 0xFFFFFFFF, kReadMaskNoteId, &buffer, &bufferLength, nullptr,
+                                 &returned, &flags) != kNotesNoError)
         return 9;
       if (buffer != 0) {
         const NotesNoteId* ids = static_cast<const NotesNoteId*>(g_notes.OSLockObject(buffer));

@@ -476,6 +476,13 @@ TEST_F(SimTest, DbOpenStatusSettingAndMissingOrBrokenFiles) {
   EXPECT_EQ(dbOpen("names.nsf", &handle), 259);
   Write(L"names.nsf", "FullName=before any note\n");
   EXPECT_EQ(dbOpen("names.nsf", &handle), 513);
+  // An empty file cannot be mapped, yet it is a directory without views.
+  Write(L"names.nsf", "");
+  ASSERT_EQ(dbOpen("names.nsf", &handle), 0);
+  uint32_t viewId = 0;
+  EXPECT_EQ(findDesignNote(handle, "people", 8, "-G40n^", &viewId, 0), 1028);
+  EXPECT_EQ(dbClose(handle), 0);
+  handle = 0;
   term();
   Write(L"notes.ini", "SimDbOpenStatus=0x0246\n");
   Write(L"names.nsf", kFixture);

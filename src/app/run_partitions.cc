@@ -5,6 +5,7 @@
 #include <io.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -38,8 +39,7 @@ void PrintLines(const ListingLines& lines) {
   for (size_t i = 0; i < lines.BlockCount(); ++i) {
     std::string_view block = lines.Block(i);
     for (size_t offset = 0; offset < block.size(); offset += kWriteBytes) {
-      size_t bytes = block.size() - offset < kWriteBytes ? block.size() - offset : kWriteBytes;
-      fwrite(block.data() + offset, 1, bytes, stdout);
+      fwrite(block.data() + offset, 1, std::min(kWriteBytes, block.size() - offset), stdout);
     }
   }
   fflush(stdout);

@@ -9,13 +9,6 @@ constexpr size_t kLargestBlockBytes = 1024 * 1024;
 // line hardly ever makes its block grow (the longest line is about 10 KiB).
 constexpr size_t kRoomForLine = 16 * 1024;
 
-// Character by character: the prefix and suffix are a few characters, and an
-// append of a few characters calls the runtime's memcpy, which is slow for
-// short copies under Wine.
-void AppendShort(std::string& block, const std::string& text) {
-  for (char c : text) block.push_back(c);
-}
-
 }  // namespace
 
 ListingLines::ListingLines(std::string_view prefix, std::string_view suffix)
@@ -40,10 +33,15 @@ std::string_view ListingLines::operator[](size_t index) const {
   return std::string_view(blocks_[line.block].data() + start, line.end - suffix_.size() - start);
 }
 
+size_t ListingLines::UnfinishedStart() const {
+  if (ends_.empty() || ends_.back().block + 1 != blocks_.size()) return 0;
+  return ends_.back().end;
+}
+
 std::string_view ListingLines::Block(size_t index) const {
   std::string_view block = blocks_[index];
   // The last block may end in a line under way.
-  if (index + 1 == blocks_.size()) block = block.substr(0, unfinishedStart_);
+  if (index + 1 == blocks_.size()) block = block.substr(0, UnfinishedStart());
   return block;
 }
 
@@ -55,9 +53,8 @@ std::string& ListingLines::StartLine() {
     std::string block;
     block.reserve(bytes);
     blocks_.push_back(std::move(block));
-    unfinishedStart_ = 0;
   }
-  if (!lineOpen_) AppendShort(blocks_.back(), prefix_);
+  if (!lineOpen_) AppendFew(blocks_.back(), prefix_);
   lineOpen_ = true;
   return blocks_.back();
 }
@@ -65,7 +62,7 @@ std::string& ListingLines::StartLine() {
 bool ListingLines::FinishLine() {
   try {
     if (!lineOpen_) StartLine();
-    AppendShort(blocks_.back(), suffix_);
+    AppendFew(blocks_.back(), suffix_);
     size_t end = blocks_.back().size();
     // Only a line of gigabytes could carry its block past what the index holds.
     if (end > UINT32_MAX) {
@@ -73,7 +70,6 @@ bool ListingLines::FinishLine() {
       return false;
     }
     ends_.push_back(LineEnd{static_cast<uint32_t>(blocks_.size() - 1), static_cast<uint32_t>(end)});
-    unfinishedStart_ = end;
     lineOpen_ = false;
     return true;
   } catch (...) {
@@ -99,7 +95,7 @@ bool ListingLines::Append(const ListingLines& other) {
 }
 
 void ListingLines::DiscardLine() {
-  if (!blocks_.empty()) blocks_.back().resize(unfinishedStart_);
+  if (!blocks_.empty()) blocks_.back().resize(UnfinishedStart());
   lineOpen_ = false;
 }
 

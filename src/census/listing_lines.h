@@ -19,6 +19,12 @@
 /// A framed list keeps each line between a fixed prefix and suffix, such as
 /// the report's indent and line end: its blocks then read as the printed text
 /// and go out whole, without a copy per line.
+/// Appends a few characters one by one: an append of a few characters calls
+/// the runtime's memcpy, which is slow for short copies under Wine.
+inline void AppendFew(std::string& text, std::string_view few) {
+  for (char c : few) text.push_back(c);
+}
+
 class ListingLines {
  public:
   ListingLines() = default;
@@ -70,10 +76,12 @@ class ListingLines {
 
   std::string prefix_;
   std::string suffix_;
+  // Where the unfinished line starts in the last block: the end of the last
+  // finished line when it lies there.
+  size_t UnfinishedStart() const;
+
   std::vector<std::string> blocks_;
   std::vector<LineEnd> ends_;
-  // Where the unfinished line starts in the last block.
-  size_t unfinishedStart_ = 0;
   // Set from StartLine to FinishLine or DiscardLine: a line under way never
   // moves to a new block, even when nothing has been appended to it yet.
   bool lineOpen_ = false;

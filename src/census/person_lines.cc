@@ -26,11 +26,7 @@ void AppendNumber(std::string& line, int32_t number) {
   line.append(start, static_cast<size_t>(digits + sizeof(digits) - start));
 }
 
-// Two single characters: a two-byte text goes through the runtime's memcpy.
-void AppendSeparator(std::string& line) {
-  line.push_back(',');
-  line.push_back(' ');
-}
+void AppendSeparator(std::string& line) { AppendFew(line, ", "); }
 
 // Both forms begin alike: number, ShortName, MailFile, each followed by ", ".
 void AppendLineStart(NotesHandle note, int32_t number, std::string& line) {
@@ -50,7 +46,7 @@ void AppendItemText(NotesHandle note, const char* itemName, std::string& text) {
     memset(raw, 0, sizeof(raw));
     uint16_t length = g_notes.NSFItemGetText(note, itemName, raw, kItemTextSize);
     if (length == 0) {
-      text.append("NA");
+      AppendFew(text, "NA");
       return;
     }
     if (length > kItemTextSize - 1) length = kItemTextSize - 1;
@@ -77,7 +73,7 @@ void AppendBasicPersonLine(NotesHandle note, ListingLines& lines, int32_t number
     std::string& line = lines.StartLine();
     AppendLineStart(note, number, line);
     if (abbreviatedMailServer == nullptr || abbreviatedMailServer[0] == '\0') {
-      line.append("NA", 2);
+      AppendFew(line, "NA");
     } else {
       line.append(abbreviatedMailServer, strnlen(abbreviatedMailServer, kItemTextSize));
     }
@@ -109,9 +105,9 @@ void AppendDetailedPersonLine(NotesHandle note, ListingLines& lines, int32_t num
     g_notes.DNAbbreviate(kAbbreviateIncludeAll, nullptr, mailServer, abbreviated,
                          kAbbreviationSize, &abbreviatedLength);
     line.append(abbreviated, strnlen(abbreviated, kAbbreviationSize));
-    line += " (";
+    AppendFew(line, " (");
     line += mailServer;
-    line += "), ";
+    AppendFew(line, "), ");
 
     AppendItemText(note, "MailDomain", line);
     AppendSeparator(line);
