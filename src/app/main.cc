@@ -1,3 +1,34 @@
-#include "app/options.h"
+// Brevon.exe: counts the mailboxes of the mail server installed on this
+// machine, per partition and in total.
+//
+// The flow of a run: the switches are read; "/help" prints the usage and
+// nothing else is done. Otherwise the report starts with the banner and
+// RunPartitions treats every partition of the installation in turn (see
+// run_partitions.h); its result is the exit code.
 
-int main(int argc, char** argv) { return BrevonMain(argc, argv); }
+#include <windows.h>
+
+#include <cstdio>
+
+#include "app/options.h"
+#include "app/run_partitions.h"
+
+int main(int argc, char** argv) {
+  ReportOptions options;
+  bool help = false;
+  if (argc > 1) ParseArguments(argc, argv, &options, &help);
+
+  if (help) {
+    PrintBanner();
+    PrintUsage();
+    fflush(stdout);
+    return 0;
+  }
+
+  // The report holds the server's texts translated to UTF-8.
+  SetConsoleOutputCP(CP_UTF8);
+  PrintBanner();
+  int exitCode = RunPartitions(argc, argv, options);
+  fflush(stdout);
+  return exitCode;
+}

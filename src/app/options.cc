@@ -1,11 +1,8 @@
 #include "app/options.h"
 
-#include <windows.h>
-
 #include <cstdio>
 #include <cstring>
 
-#include "app/run_partitions.h"
 #include "version.h"
 
 const char kProductDescription[] = BREVON_PRODUCT_DESCRIPTION;
@@ -35,23 +32,4 @@ void PrintUsage() {
   printf("\t/names    List basic information\n");
   printf("\t/details  List detailed information\n");
   printf("\t/help     Print this help\n");
-}
-
-int BrevonMain(int argc, char** argv) {
-  ReportOptions options;
-  bool help = false;
-  if (argc > 1) ParseArguments(argc, argv, &options, &help);
-
-  if (help) {
-    PrintBanner();
-    PrintUsage();
-    fflush(stdout);
-    return 0;
-  }
-
-  SetConsoleOutputCP(65001);
-  PrintBanner();
-  int exit_code = RunPartitions(argc, argv, options.names, options.details);
-  fflush(stdout);
-  return exit_code;
 }

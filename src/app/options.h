@@ -1,11 +1,7 @@
 #ifndef BREVON_APP_OPTIONS_H_
 #define BREVON_APP_OPTIONS_H_
 
-/// The listing switches handed down to the partition run and the census.
-struct ReportOptions {
-  bool names = false;
-  bool details = false;
-};
+#include "base/report_options.h"
 
 extern const char kProductDescription[];
 extern const char kVersion[];  // carries a trailing blank, as the banner shows
@@ -18,8 +14,5 @@ void ParseArguments(int argc, char** argv, ReportOptions* options, bool* help);
 
 void PrintBanner();
 void PrintUsage();
-
-/// The tool's main routine: help path or counting run. Returns the exit code.
-int BrevonMain(int argc, char** argv);
 
 #endif  // BREVON_APP_OPTIONS_H_

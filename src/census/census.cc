@@ -2,27 +2,26 @@
 
 #include <cstring>
 
-#include "app/report.h"
+#include "base/error_report.h"
+#include "base/text.h"
+#include "census/person_lines.h"
+#include "notes/notes_text.h"
 
 namespace {
 
-constexpr uint16_t kTextSize = 260;
 constexpr uint32_t kReturnAll = 0xFFFFFFFF;
 
 // "NA" followed by zeros: a buffer that no call writes reads as "NA".
 void FillNotAvailable(char* buffer) {
-  memset(buffer, 0, kTextSize);
+  memset(buffer, 0, kNotesTextSize);
   buffer[0] = 'N';
   buffer[1] = 'A';
 }
 
-char FoldAscii(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
-
 struct PersonCounts {
   int32_t& found;
   int32_t& other;
-  bool names;
-  bool details;
+  const ReportOptions& options;
   ListingLines& foundLines;
   ListingLines& otherLines;
 };
@@ -34,28 +33,25 @@ void CountPerson(NotesHandle database, NotesNoteId noteId, const char* mailServe
   NotesStatus status = g_notes.NSFNoteOpen(database, noteId, kOpenSummary, &note);
   if (status == kStatusInvalidNote) return;
   if (status != kNotesNoError) {
-    ReportError("Error: open note (%lu) failed.\n", static_cast<unsigned long>(noteId));
-    PrintStatusText(status);
+    ReportStatusError(status, "Error: open note (%lu) failed.\n",
+                      static_cast<unsigned long>(noteId));
     return;
   }
 
-  char mailServer[kTextSize];
-  char abbreviatedMailServer[kTextSize];
-  char mailFile[kTextSize];
+  char mailServer[kNotesTextSize];
+  char abbreviatedMailServer[kNotesTextSize];
+  char mailFile[kNotesTextSize];
   FillNotAvailable(mailServer);
   FillNotAvailable(abbreviatedMailServer);
   FillNotAvailable(mailFile);
-  uint16_t abbreviatedLength = 0;
 
-  bool hasMailServer = g_notes.NSFItemGetText(note, "MailServer", mailServer, kTextSize) != 0;
-  bool hasMailFile = g_notes.NSFItemGetText(note, "MailFile", mailFile, kTextSize) != 0;
+  bool hasMailServer = ReadItemText(note, "MailServer", mailServer) != 0;
+  bool hasMailFile = ReadItemText(note, "MailFile", mailFile) != 0;
   bool isReference =
       g_notes.NSFItemInfo(note, "$REF", 4, nullptr, nullptr, nullptr, nullptr) == kNotesNoError;
-  g_notes.DNAbbreviate(kAbbreviateIncludeAll, nullptr, mailServer, abbreviatedMailServer,
-                       kTextSize, &abbreviatedLength);
-  // Keep every comparison inside its buffer whatever the library wrote.
-  mailServer[kTextSize - 1] = '\0';
-  abbreviatedMailServer[kTextSize - 1] = '\0';
+  // The status is not looked at: what a failing call leaves is compared as
+  // it stands, and the stored text is compared as well.
+  AbbreviateName(mailServer, abbreviatedMailServer);
 
   bool onThisServer = EqualIgnoringAsciiCase(abbreviatedMailServer, mailServerName) ||
                       EqualIgnoringAsciiCase(mailServer, mailServerName);
@@ -64,8 +60,8 @@ void CountPerson(NotesHandle database, NotesNoteId noteId, const char* mailServe
   int32_t& counter = isFound ? counts.found : counts.other;
   ListingLines& lines = isFound ? counts.foundLines : counts.otherLines;
   ++counter;
-  if (counts.names) AppendBasicPersonLine(note, lines, counter, abbreviatedMailServer);
-  if (counts.details) AppendDetailedPersonLine(note, lines, counter);
+  if (counts.options.names) AppendBasicPersonLine(note, lines, counter, abbreviatedMailServer);
+  if (counts.options.details) AppendDetailedPersonLine(note, lines, counter);
 
   g_notes.NSFNoteClose(note);
 }
@@ -90,8 +86,7 @@ bool ReadView(NotesCollection collection, NotesHandle database, const char* mail
         &buffer, &bufferLength, nullptr, &entriesReturned, &signalFlags);
     bool readFailed = status != kNotesNoError;
     if (readFailed) {
-      ReportError("Error: read user data failed.\n");
-      PrintStatusText(status);
+      ReportStatusError(status, "Error: read user data failed.\n");
       result = false;
     }
 
@@ -120,15 +115,9 @@ bool ReadView(NotesCollection collection, NotesHandle database, const char* mail
 
 }  // namespace
 
-bool EqualIgnoringAsciiCase(const char* a, const char* b) {
-  for (;; ++a, ++b) {
-    if (FoldAscii(*a) != FoldAscii(*b)) return false;
-    if (*a == '\0') return true;
-  }
-}
-
-bool MailboxCensus(const char* mailServerName, int32_t& found, int32_t& other, bool names,
-                   bool details, ListingLines& foundLines, ListingLines& otherLines) {
+bool MailboxCensus(const char* mailServerName, int32_t& found, int32_t& other,
+                   const ReportOptions& options, ListingLines& foundLines,
+                   ListingLines& otherLines) {
   if (mailServerName == nullptr) {
     ReportError("Error: wrong parameters (Mailserver name).\n");
     return false;
@@ -137,8 +126,7 @@ bool MailboxCensus(const char* mailServerName, int32_t& found, int32_t& other, b
   NotesHandle database = 0;
   NotesStatus status = g_notes.NSFDbOpen("names.nsf", &database);
   if (status != kNotesNoError) {
-    ReportError("Error: open names.nsf failed.\n");
-    PrintStatusText(status);
+    ReportStatusError(status, "Error: open names.nsf failed.\n");
     return false;
   }
 
@@ -146,8 +134,7 @@ bool MailboxCensus(const char* mailServerName, int32_t& found, int32_t& other, b
   status = g_notes.NIFFindDesignNoteExt(database, "Mail Users", kNoteClassView, "-G40n^",
                                         &viewId, 0);
   if (status != kNotesNoError) {
-    ReportError("Error: find mail users failed.\n");
-    PrintStatusText(status);
+    ReportStatusError(status, "Error: find mail users failed.\n");
     g_notes.NSFDbClose(database);
     return false;
   }
@@ -156,26 +143,23 @@ bool MailboxCensus(const char* mailServerName, int32_t& found, int32_t& other, b
   status = g_notes.NIFOpenCollection(database, database, viewId, 0, 0, &collection, nullptr,
                                      nullptr, nullptr, nullptr);
   if (status != kNotesNoError) {
-    ReportError("Error: open view failed.\n");
-    PrintStatusText(status);
+    ReportStatusError(status, "Error: open view failed.\n");
     g_notes.NSFDbClose(database);
     return false;
   }
 
-  PersonCounts counts = {found, other, names, details, foundLines, otherLines};
+  PersonCounts counts = {found, other, options, foundLines, otherLines};
   bool result = ReadView(collection, database, mailServerName, counts);
 
   status = g_notes.NIFCloseCollection(collection);
   if (status != kNotesNoError) {
-    ReportError("Error: close collection failed.\n");
-    PrintStatusText(status);
+    ReportStatusError(status, "Error: close collection failed.\n");
     result = false;
   }
 
   status = g_notes.NSFDbClose(database);
   if (status != kNotesNoError) {
-    ReportError("Error: close database failed.\n");
-    PrintStatusText(status);
+    ReportStatusError(status, "Error: close database failed.\n");
     return false;
   }
   return result;

@@ -2,16 +2,14 @@
 
 #include <cstring>
 
-namespace {
+#include "notes/notes_text.h"
 
-constexpr uint16_t kItemTextSize = 260;
+namespace {
 
 // An item text holds at most 259 bytes in the server's character set; in
 // UTF-8 one such byte never becomes more than four, so the translation of any
 // item fits whole and is never cut inside a character.
-constexpr size_t kTranslationSize = 4 * (kItemTextSize - 1) + 4;
-
-constexpr uint16_t kAbbreviationSize = 260;
+constexpr size_t kTranslationSize = 4 * (kNotesTextSize - 1) + 4;
 
 void AppendNumber(std::string& line, int32_t number) {
   char digits[12];
@@ -26,44 +24,36 @@ void AppendNumber(std::string& line, int32_t number) {
   line.append(start, static_cast<size_t>(digits + sizeof(digits) - start));
 }
 
-void AppendSeparator(std::string& line) { AppendFew(line, ", "); }
-
 // Both forms begin alike: number, ShortName, MailFile, each followed by ", ".
 void AppendLineStart(NotesHandle note, int32_t number, std::string& line) {
   AppendNumber(line, number);
-  AppendSeparator(line);
+  line.append(", ");
   AppendItemText(note, "ShortName", line);
-  AppendSeparator(line);
+  line.append(", ");
   AppendItemText(note, "MailFile", line);
-  AppendSeparator(line);
+  line.append(", ");
 }
 
 }  // namespace
 
 void AppendItemText(NotesHandle note, const char* itemName, std::string& text) {
   try {
-    char raw[kItemTextSize];
+    char raw[kNotesTextSize];
     memset(raw, 0, sizeof(raw));
-    uint16_t length = g_notes.NSFItemGetText(note, itemName, raw, kItemTextSize);
+    uint16_t length = ReadItemText(note, itemName, raw);
     if (length == 0) {
-      AppendFew(text, "NA");
+      text.append("NA");
       return;
     }
-    if (length > kItemTextSize - 1) length = kItemTextSize - 1;
-
-    // Translated straight into the text's zero-filled tail, which is then cut
-    // back to what the translation holds: no copy of its own.
-    size_t start = text.size();
-    text.resize(start + kTranslationSize);
-    char* translated = &text[start];
+    char translated[kTranslationSize];
+    memset(translated, 0, sizeof(translated));
     uint16_t written = g_notes.OSTranslate(kTranslateLmbcsToUtf8, raw, length, translated,
                                            static_cast<uint16_t>(kTranslationSize - 1));
     if (written > kTranslationSize - 1) written = kTranslationSize - 1;
     // A zero byte inside the translation ends the text there.
-    text.resize(start + strnlen(translated, written));
+    text.append(translated, strnlen(translated, written));
   } catch (...) {
-    // The string keeps what it held: a resize or append that throws changes
-    // nothing.
+    // The string keeps what it held: an append that throws changes nothing.
   }
 }
 
@@ -73,9 +63,9 @@ void AppendBasicPersonLine(NotesHandle note, ListingLines& lines, int32_t number
     std::string& line = lines.StartLine();
     AppendLineStart(note, number, line);
     if (abbreviatedMailServer == nullptr || abbreviatedMailServer[0] == '\0') {
-      AppendFew(line, "NA");
+      line.append("NA");
     } else {
-      line.append(abbreviatedMailServer, strnlen(abbreviatedMailServer, kItemTextSize));
+      line.append(abbreviatedMailServer, strnlen(abbreviatedMailServer, kNotesTextSize));
     }
     lines.FinishLine();
   } catch (...) {
@@ -89,34 +79,25 @@ void AppendDetailedPersonLine(NotesHandle note, ListingLines& lines, int32_t num
     std::string& line = lines.StartLine();
     AppendLineStart(note, number, line);
 
-    // The mail server's text is read through the line itself and moved into
-    // a fixed buffer, which the abbreviation then reads.
-    char mailServer[kTranslationSize + 1];
-    memset(mailServer, 0, sizeof(mailServer));
-    size_t mailServerStart = line.size();
-    AppendItemText(note, "MailServer", line);
-    line.copy(mailServer, kTranslationSize, mailServerStart);
-    line.resize(mailServerStart);
-
-    char abbreviated[kAbbreviationSize];
+    std::string mailServer;
+    AppendItemText(note, "MailServer", mailServer);
+    char abbreviated[kNotesTextSize];
     memset(abbreviated, 0, sizeof(abbreviated));
-    uint16_t abbreviatedLength = 0;
     // A failure is not reported: the line shows what the call left.
-    g_notes.DNAbbreviate(kAbbreviateIncludeAll, nullptr, mailServer, abbreviated,
-                         kAbbreviationSize, &abbreviatedLength);
-    line.append(abbreviated, strnlen(abbreviated, kAbbreviationSize));
-    AppendFew(line, " (");
-    line += mailServer;
-    AppendFew(line, "), ");
+    AbbreviateName(mailServer.c_str(), abbreviated);
+    line.append(abbreviated);
+    line.append(" (");
+    line.append(mailServer);
+    line.append("), ");
 
     AppendItemText(note, "MailDomain", line);
-    AppendSeparator(line);
+    line.append(", ");
     AppendItemText(note, "InternetAddress", line);
-    AppendSeparator(line);
+    line.append(", ");
     AppendItemText(note, "FullName", line);
-    AppendSeparator(line);
+    line.append(", ");
     AppendItemText(note, "$REF", line);
-    AppendSeparator(line);
+    line.append(", ");
     AppendItemText(note, "Form", line);
     lines.FinishLine();
   } catch (...) {

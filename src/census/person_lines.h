@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "census/listing_lines.h"
+#include "base/listing_lines.h"
 #include "notes/notes_api.h"
 
 /// Appends the UTF-8 text of item `itemName` of the open note to `text`, or

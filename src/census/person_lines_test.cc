@@ -24,7 +24,7 @@ Listing List(const std::string& notes, bool names, bool details,
   SimSession session(kIni, ("view Mail Users\n" + notes).c_str());
   EXPECT_TRUE(session.Start());
   int32_t found = 0, other = 0;
-  EXPECT_TRUE(MailboxCensus(mailServerName, found, other, names, details, listing.found,
+  EXPECT_TRUE(MailboxCensus(mailServerName, found, other, ReportOptions{names, details}, listing.found,
                             listing.other));
   session.Stop();
   listing.log = session.Log();

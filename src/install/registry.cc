@@ -5,7 +5,7 @@
 #include <cstring>
 #include <cwchar>
 
-#include "app/report.h"
+#include "base/error_report.h"
 
 namespace {
 

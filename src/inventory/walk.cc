@@ -6,14 +6,14 @@
 #include <cstring>
 #include <cwchar>
 
+#include "base/text.h"
+
 namespace {
 
 constexpr size_t kLinkBytes = 260;  // a link file's text, read at most
 constexpr int kLinkChars = 260;     // the linked directory's path, with its terminator
-constexpr UINT kUtf8 = 65001;
 
 // The server's web folders hold no databases of ours and can be large.
-// Lower case: the path is folded to match.
 const wchar_t* const kSkippedEndings[] = {
     L"\\domino\\html",
     L"\\domino\\icons",
@@ -21,25 +21,11 @@ const wchar_t* const kSkippedEndings[] = {
     L"\\domino\\js",
 };
 
-// Folds A to Z only: a locale-aware comparison would fold letters such as
-// U+017F (long s) onto ASCII ones and skip folders that merely look alike.
-wchar_t FoldAscii(wchar_t unit) {
-  return (unit >= L'A' && unit <= L'Z') ? static_cast<wchar_t>(unit + (L'a' - L'A')) : unit;
-}
-
-// `lowerText` is already folded.
-bool EqualsIgnoringAsciiCase(const wchar_t* text, const wchar_t* lowerText, size_t count) {
-  for (size_t k = 0; k < count; ++k) {
-    if (FoldAscii(text[k]) != lowerText[k]) return false;
-  }
-  return true;
-}
-
 bool IsSkippedDirectory(const std::wstring& path) {
   for (const wchar_t* ending : kSkippedEndings) {
     size_t length = wcslen(ending);
     if (path.size() >= length &&
-        EqualsIgnoringAsciiCase(path.data() + path.size() - length, ending, length)) {
+        EqualIgnoringAsciiCase(path.data() + path.size() - length, ending, length)) {
       return true;
     }
   }
@@ -113,17 +99,6 @@ void AppendDatabase(const wchar_t* prefix, size_t prefixLength, const wchar_t* n
 }
 
 }  // namespace
-
-// UTF-8 form of `text`, appended to `out`. A UTF-16 unit takes at most 3
-// bytes (an unpaired surrogate becomes U+FFFD), so nothing is ever cut.
-void AppendUtf8(const wchar_t* text, size_t length, std::string& out) {
-  if (length == 0) return;
-  size_t start = out.size();
-  out.resize(start + length * 3);
-  int written = WideCharToMultiByte(kUtf8, 0, text, static_cast<int>(length), &out[start],
-                                    static_cast<int>(length * 3), nullptr, nullptr);
-  out.resize(start + (written > 0 ? static_cast<size_t>(written) : 0));
-}
 
 bool WalkDirectory(uint16_t depth, const wchar_t* directory, ListingLines& lines) {
   if (directory == nullptr) return false;

@@ -5,14 +5,10 @@
 #include <cstdint>
 #include <string>
 
-#include "census/listing_lines.h"
+#include "base/listing_lines.h"
 
 /// Deepest level that is searched; the data directory is level 1.
 constexpr uint16_t kMaxWalkDepth = 6;
-
-/// Appends the UTF-8 form of `length` UTF-16 units of `text` to `out`,
-/// whole whatever its length.
-void AppendUtf8(const wchar_t* text, size_t length, std::string& out);
 
 /// Appends to `lines` the UTF-8 paths of the ".nsf" and ".box" files under `directory`,
 /// depth-first, following ".dir" link files and leaving out the server's web

@@ -8,6 +8,7 @@
 
 #include "gtest/gtest.h"
 
+#include "listing_lines_support.h"
 #include "scratch.h"
 #include "test_env.h"
 
@@ -103,7 +104,7 @@ class WalkTest : public testing::Test {
 };
 
 TEST(WalkDirectoryTest, NullDirectoryFails) {
-  ListingLines lines = {"kept"};
+  ListingLines lines = LinesOf({"kept"});
   EXPECT_FALSE(WalkDirectory(1, nullptr, lines));
   EXPECT_EQ(Lines({"kept"}), Texts(lines));
 }

@@ -45,76 +45,61 @@ constexpr uint16_t kOpenSummary = 0x0001;
 constexpr uint16_t kTranslateLmbcsToUtf8 = 22;
 constexpr uint32_t kAbbreviateIncludeAll = 0x00000001;
 
-typedef NotesStatus(WINAPI* NotesInitExtendedFn)(int argc, char** argv);
-typedef NotesStatus(WINAPI* NSFDbOpenFn)(const char* path, NotesHandle* database);
-typedef NotesStatus(WINAPI* NSFDbCloseFn)(NotesHandle database);
-typedef void(WINAPI* NotesTermFn)();
-typedef NotesStatus(WINAPI* NSFNoteCloseFn)(NotesHandle note);
-typedef BOOL(WINAPI* OSGetEnvironmentStringFn)(const char* name, char* value, uint16_t length);
-typedef uint16_t(WINAPI* OSLoadStringFn)(HMODULE module, NotesStatus code, char* buffer,
-                                         uint16_t length);
-typedef BOOL(WINAPI* OSUnlockObjectFn)(NotesHandle handle);
-typedef void*(WINAPI* OSLockObjectFn)(NotesHandle handle);
-typedef NotesStatus(WINAPI* OSMemFreeFn)(NotesHandle handle);
-typedef uint16_t(WINAPI* NSFItemGetTextFn)(NotesHandle note, const char* item, char* text,
-                                           uint16_t size);
-typedef NotesStatus(WINAPI* NSFNoteOpenFn)(NotesHandle database, NotesNoteId noteId,
-                                           uint16_t flags, NotesHandle* note);
-typedef NotesStatus(WINAPI* NIFOpenCollectionFn)(NotesHandle viewDatabase, NotesHandle dataDatabase,
-                                                 NotesNoteId viewNoteId, uint16_t flags,
-                                                 NotesHandle unreadList,
-                                                 NotesCollection* collection,
-                                                 NotesHandle* viewNote, NotesUnid* viewUnid,
-                                                 NotesHandle* collapsedList,
-                                                 NotesHandle* selectedList);
-typedef NotesStatus(WINAPI* NIFCloseCollectionFn)(NotesCollection collection);
-typedef NotesStatus(WINAPI* NIFReadEntriesFn)(NotesCollection collection,
-                                              NotesCollectionPosition* position,
-                                              uint16_t skipNavigator, uint32_t skipCount,
-                                              uint16_t returnNavigator, uint32_t returnCount,
-                                              uint32_t returnMask, NotesHandle* buffer,
-                                              uint16_t* bufferLength, uint32_t* entriesSkipped,
-                                              uint32_t* entriesReturned, uint16_t* signalFlags);
-typedef NotesStatus(WINAPI* NIFFindDesignNoteExtFn)(NotesHandle database, const char* name,
-                                                    uint16_t noteClass, const char* flagsPattern,
-                                                    NotesNoteId* noteId, uint32_t options);
-typedef NotesStatus(WINAPI* NSFItemInfoFn)(NotesHandle note, const char* item, uint16_t nameLength,
-                                           NotesBlockId* itemBlock, uint16_t* dataType,
-                                           NotesBlockId* valueBlock, uint32_t* valueLength);
-typedef NotesStatus(WINAPI* DNAbbreviateFn)(uint32_t flags, const char* templateName,
-                                            const char* name, char* abbreviated,
-                                            uint16_t size, uint16_t* length);
-typedef uint16_t(WINAPI* OSTranslateFn)(uint16_t mode, const char* in, uint16_t inLength,
-                                        char* out, uint16_t outLength);
+// The entry points of nnotes.dll that the tool calls, in the order in which
+// they are resolved: X(name, result, parameters) for each. The table's slots
+// and the names looked up are both made from this one list.
+#define NOTES_API_ENTRY_POINTS(X)                                                              \
+  X(NotesInitExtended, NotesStatus, (int argc, char** argv))                                  \
+  X(NSFDbOpen, NotesStatus, (const char* path, NotesHandle* database))                         \
+  X(NSFDbClose, NotesStatus, (NotesHandle database))                                           \
+  X(NotesTerm, void, ())                                                                       \
+  X(NSFNoteClose, NotesStatus, (NotesHandle note))                                             \
+  X(OSGetEnvironmentString, BOOL, (const char* name, char* value, uint16_t length))            \
+  X(OSLoadString, uint16_t, (HMODULE module, NotesStatus code, char* buffer, uint16_t length)) \
+  X(OSUnlockObject, BOOL, (NotesHandle handle))                                                \
+  X(OSLockObject, void*, (NotesHandle handle))                                                 \
+  X(OSMemFree, NotesStatus, (NotesHandle handle))                                              \
+  X(NSFItemGetText, uint16_t, (NotesHandle note, const char* item, char* text, uint16_t size)) \
+  X(NSFNoteOpen, NotesStatus,                                                                  \
+    (NotesHandle database, NotesNoteId noteId, uint16_t flags, NotesHandle* note))             \
+  X(NIFOpenCollection, NotesStatus,                                                            \
+    (NotesHandle viewDatabase, NotesHandle dataDatabase, NotesNoteId viewNoteId,               \
+     uint16_t flags, NotesHandle unreadList, NotesCollection* collection,                      \
+     NotesHandle* viewNote, NotesUnid* viewUnid, NotesHandle* collapsedList,                   \
+     NotesHandle* selectedList))                                                               \
+  X(NIFCloseCollection, NotesStatus, (NotesCollection collection))                             \
+  X(NIFReadEntries, NotesStatus,                                                               \
+    (NotesCollection collection, NotesCollectionPosition* position, uint16_t skipNavigator,    \
+     uint32_t skipCount, uint16_t returnNavigator, uint32_t returnCount, uint32_t returnMask,  \
+     NotesHandle* buffer, uint16_t* bufferLength, uint32_t* entriesSkipped,                    \
+     uint32_t* entriesReturned, uint16_t* signalFlags))                                        \
+  X(NIFFindDesignNoteExt, NotesStatus,                                                         \
+    (NotesHandle database, const char* name, uint16_t noteClass, const char* flagsPattern,     \
+     NotesNoteId* noteId, uint32_t options))                                                   \
+  X(NSFItemInfo, NotesStatus,                                                                  \
+    (NotesHandle note, const char* item, uint16_t nameLength, NotesBlockId* itemBlock,         \
+     uint16_t* dataType, NotesBlockId* valueBlock, uint32_t* valueLength))                     \
+  X(DNAbbreviate, NotesStatus,                                                                 \
+    (uint32_t flags, const char* templateName, const char* name, char* abbreviated,            \
+     uint16_t size, uint16_t* length))                                                         \
+  X(OSTranslate, uint16_t,                                                                     \
+    (uint16_t mode, const char* in, uint16_t inLength, char* out, uint16_t outLength))
 
 /// The process-wide table of entry points; every slot is null while unbound.
-/// The members stand in the order in which they are resolved.
 struct NotesApi {
-  NotesInitExtendedFn NotesInitExtended;
-  NSFDbOpenFn NSFDbOpen;
-  NSFDbCloseFn NSFDbClose;
-  NotesTermFn NotesTerm;
-  NSFNoteCloseFn NSFNoteClose;
-  OSGetEnvironmentStringFn OSGetEnvironmentString;
-  OSLoadStringFn OSLoadString;
-  OSUnlockObjectFn OSUnlockObject;
-  OSLockObjectFn OSLockObject;
-  OSMemFreeFn OSMemFree;
-  NSFItemGetTextFn NSFItemGetText;
-  NSFNoteOpenFn NSFNoteOpen;
-  NIFOpenCollectionFn NIFOpenCollection;
-  NIFCloseCollectionFn NIFCloseCollection;
-  NIFReadEntriesFn NIFReadEntries;
-  NIFFindDesignNoteExtFn NIFFindDesignNoteExt;
-  NSFItemInfoFn NSFItemInfo;
-  DNAbbreviateFn DNAbbreviate;
-  OSTranslateFn OSTranslate;
+#define NOTES_API_SLOT(name, result, parameters) result(WINAPI* name) parameters;
+  NOTES_API_ENTRY_POINTS(NOTES_API_SLOT)
+#undef NOTES_API_SLOT
 };
 
-constexpr int kNotesApiEntryCount = 19;
-extern const char* const kNotesApiEntryNames[kNotesApiEntryCount];
-
 extern NotesApi g_notes;
+
+#define NOTES_API_COUNT(name, result, parameters) +1
+constexpr int kNotesApiEntryCount = 0 NOTES_API_ENTRY_POINTS(NOTES_API_COUNT);
+#undef NOTES_API_COUNT
+
+/// The names that BindNotesApi looks up, in the table's order.
+extern const char* const kNotesApiEntryNames[kNotesApiEntryCount];
 
 /// Loads nnotes.dll by bare name and resolves all entry points into g_notes.
 /// `libraryHandle` must be null on entry.
@@ -122,11 +107,5 @@ bool BindNotesApi(HMODULE& libraryHandle);
 
 /// Terminates the API, releases the library and clears g_notes.
 void UnbindNotesApi(HMODULE& libraryHandle);
-
-/// Prints the server's text for `status` on standard error.
-void PrintStatusText(NotesStatus status);
-
-/// True when every slot of g_notes is null.
-bool NotesApiIsEmpty();
 
 #endif  // BREVON_NOTES_NOTES_API_H_

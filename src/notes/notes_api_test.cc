@@ -1,9 +1,12 @@
 #include "notes/notes_api.h"
 
+#include <algorithm>
 #include <string>
+#include <vector>
 
 #include "gtest/gtest.h"
 
+#include "pe_image.h"
 #include "sim_session.h"
 #include "test_env.h"
 
@@ -98,31 +101,15 @@ TEST(BindNotesApi, EachBindLoadsAndEachUnbindReleasesOnce) {
   EXPECT_EQ("", UnbalancedObjects(log));
 }
 
-std::string StatusText(NotesStatus status) {
-  testing::internal::CaptureStderr();
-  PrintStatusText(status);
-  return testing::internal::GetCapturedStderr();
-}
-
-TEST(PrintStatusText, TopBitsDoNotChangeTheText) {
-  SimSession session("SimStatusText=0x0103:no such file\n", nullptr);
-  ASSERT_TRUE(session.Start());
-  EXPECT_EQ("no such file\n", StatusText(0x0103));
-  EXPECT_EQ("no such file\n", StatusText(0x8103));
-  EXPECT_EQ("no such file\n", StatusText(0x4103));
-  EXPECT_EQ("no such file\n", StatusText(0xC103));
-}
-
-TEST(PrintStatusText, CodeWithoutTextGivesAnEmptyLine) {
-  SimSession session("SimStatusText=999:\n", nullptr);
-  ASSERT_TRUE(session.Start());
-  EXPECT_EQ("\n", StatusText(999));
-}
-
-TEST(PrintStatusText, LongTextStaysInsideItsBuffer) {
-  SimSession session("SimStatusText=1000:" + std::string(700, 't') + "\n", nullptr);
-  ASSERT_TRUE(session.Start());
-  EXPECT_EQ(std::string(511, 't') + "\n", StatusText(1000));
+// The simulated library keeps its own list of exports; both lists must name
+// the same entry points, so that neither can gain one the other lacks.
+TEST(NotesApiEntryNames, MatchTheSimulatedLibrarysExports) {
+  std::vector<std::string> exported;
+  ASSERT_TRUE(ReadExportedNames(SimulatorDirectory() + L"\\nnotes.dll", &exported));
+  std::vector<std::string> resolved(kNotesApiEntryNames, kNotesApiEntryNames + kNotesApiEntryCount);
+  std::sort(exported.begin(), exported.end());
+  std::sort(resolved.begin(), resolved.end());
+  EXPECT_EQ(exported, resolved);
 }
 
 }  // namespace

@@ -50,6 +50,15 @@ std::string SimSession::Log() const {
   return log;
 }
 
+bool NotesApiIsEmpty() {
+  bool empty = true;
+#define NOTES_API_SLOT_IS_NULL(name, result, parameters) \
+  if (g_notes.name != nullptr) empty = false;
+  NOTES_API_ENTRY_POINTS(NOTES_API_SLOT_IS_NULL)
+#undef NOTES_API_SLOT_IS_NULL
+  return empty;
+}
+
 std::string UnbalancedObjects(const std::string& log) {
   std::istringstream lines(log);
   std::string line;

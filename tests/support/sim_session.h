@@ -34,6 +34,9 @@ class SimSession {
   bool started_ = false;
 };
 
+/// True when every slot of g_notes is null.
+bool NotesApiIsEmpty();
+
 /// Empty when every "term" line of `log` balances every kind of object and
 /// there is no "misuse" line; otherwise what is wrong.
 std::string UnbalancedObjects(const std::string& log);

@@ -1,6 +1,8 @@
-#include "census/listing_lines.h"
+#include "base/listing_lines.h"
 
 #include "gtest/gtest.h"
+
+#include "listing_lines_support.h"
 
 namespace {
 
@@ -20,12 +22,12 @@ TEST(ListingLines, LinesBuiltPieceByPieceKeepTheirBounds) {
 }
 
 TEST(ListingLines, DiscardDropsOnlyTheUnfinishedLine) {
-  ListingLines lines = {"kept"};
+  ListingLines lines = LinesOf({"kept"});
   lines.StartLine().append("half a li");
   lines.DiscardLine();
   lines.StartLine().append("next");
   lines.FinishLine();
-  EXPECT_EQ((ListingLines{"kept", "next"}), lines);
+  EXPECT_EQ(LinesOf({"kept", "next"}), lines);
 
   ListingLines empty;
   empty.StartLine().append("x");
@@ -35,9 +37,9 @@ TEST(ListingLines, DiscardDropsOnlyTheUnfinishedLine) {
 }
 
 TEST(ListingLines, EqualityComparesLinesNotJustText) {
-  EXPECT_NE((ListingLines{"ab", "c"}), (ListingLines{"a", "bc"}));
-  EXPECT_NE((ListingLines{"a"}), (ListingLines{"a", ""}));
-  EXPECT_EQ((ListingLines{"a", ""}), (ListingLines{"a", ""}));
+  EXPECT_NE(LinesOf({"ab", "c"}), LinesOf({"a", "bc"}));
+  EXPECT_NE(LinesOf({"a"}), LinesOf({"a", ""}));
+  EXPECT_EQ(LinesOf({"a", ""}), LinesOf({"a", ""}));
 }
 
 TEST(ListingLines, LinesMayHoldAnyByte) {
@@ -74,7 +76,7 @@ TEST(ListingLines, ManyLinesAcrossBlocksKeepTheirText) {
 }
 
 TEST(ListingLines, LineLongerThanABlock) {
-  ListingLines lines = {"before"};
+  ListingLines lines = LinesOf({"before"});
   std::string longLine(3 * 1024 * 1024, 'x');
   lines.StartLine().append(longLine);
   lines.FinishLine();
@@ -106,7 +108,7 @@ TEST(ListingLines, PrefixAndSuffixFrameEachLineInTheBlocksOnly) {
   lines.FinishLine();
 
   EXPECT_EQ("  1, abc\r\n  \r\n  3\r\n", AllBlocks(lines));
-  EXPECT_EQ((ListingLines{"1, abc", "", "3"}), lines) << "lines compare without their frame";
+  EXPECT_EQ(LinesOf({"1, abc", "", "3"}), lines) << "lines compare without their frame";
   EXPECT_EQ("1, abc", lines[0]);
   EXPECT_EQ("", lines[1]);
   EXPECT_EQ("3", lines[2]);
@@ -141,7 +143,7 @@ TEST(ListingLines, AppendTakesTheLinesInTheTargetsOwnFrame) {
   EXPECT_TRUE(target.Append(source));
   EXPECT_EQ("<first><a><b>", AllBlocks(target));
   EXPECT_TRUE(target.Append(target)) << "a list appended to itself doubles once";
-  EXPECT_EQ((ListingLines{"first", "a", "b", "first", "a", "b"}), target);
+  EXPECT_EQ(LinesOf({"first", "a", "b", "first", "a", "b"}), target);
   EXPECT_TRUE(target.Append(ListingLines()));
   EXPECT_EQ(6u, target.size());
 }

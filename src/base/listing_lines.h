@@ -1,34 +1,27 @@
-#ifndef BREVON_CENSUS_LISTING_LINES_H_
-#define BREVON_CENSUS_LISTING_LINES_H_
+#ifndef BREVON_BASE_LISTING_LINES_H_
+#define BREVON_BASE_LISTING_LINES_H_
 
 #include <cstddef>
 #include <cstdint>
-#include <initializer_list>
 #include <string>
 #include <string_view>
 #include <vector>
 
 /// An ordered list of report lines, only ever appended to.
 ///
-/// The lines are kept in a few large text blocks with an index of where each
-/// ends: a listing of a million persons then costs a few dozen blocks instead
-/// of a million heap strings, which the heap is slow to hand out and take
-/// back. Blocks are reserved up front; only a line longer than the room left
-/// makes one grow.
+/// A server with a million persons gives a million lines. They are kept in a
+/// few large text blocks with an index of where each line ends, not in a
+/// heap string each: a million small allocations, and freeing them again at
+/// the end of the partition, cost more than building the lines, and the
+/// blocks need about half the memory. Blocks are reserved up front; only a
+/// line longer than the room left makes one grow.
 ///
 /// A framed list keeps each line between a fixed prefix and suffix, such as
 /// the report's indent and line end: its blocks then read as the printed text
 /// and go out whole, without a copy per line.
-/// Appends a few characters one by one: an append of a few characters calls
-/// the runtime's memcpy, which is slow for short copies under Wine.
-inline void AppendFew(std::string& text, std::string_view few) {
-  for (char c : few) text.push_back(c);
-}
-
 class ListingLines {
  public:
   ListingLines() = default;
-  ListingLines(std::initializer_list<std::string_view> lines);
   /// An empty list whose lines are kept between `prefix` and `suffix`.
   static ListingLines Framed(std::string_view prefix, std::string_view suffix);
 
@@ -63,9 +56,6 @@ class ListingLines {
   /// Drops what was appended since the last finished line.
   void DiscardLine();
 
-  bool operator==(const ListingLines& other) const;
-  bool operator!=(const ListingLines& other) const { return !(*this == other); }
-
  private:
   ListingLines(std::string_view prefix, std::string_view suffix);
 
@@ -74,12 +64,12 @@ class ListingLines {
     uint32_t end;
   };
 
-  std::string prefix_;
-  std::string suffix_;
   // Where the unfinished line starts in the last block: the end of the last
   // finished line when it lies there.
   size_t UnfinishedStart() const;
 
+  std::string prefix_;
+  std::string suffix_;
   std::vector<std::string> blocks_;
   std::vector<LineEnd> ends_;
   // Set from StartLine to FinishLine or DiscardLine: a line under way never
@@ -87,4 +77,10 @@ class ListingLines {
   bool lineOpen_ = false;
 };
 
-#endif  // BREVON_CENSUS_LISTING_LINES_H_
+/// An empty list for lines of the report, which prints each as "  %s\n".
+ListingLines ReportLines();
+
+/// Writes the lines of a list made by ReportLines to standard output.
+void PrintLines(const ListingLines& lines);
+
+#endif  // BREVON_BASE_LISTING_LINES_H_

@@ -1,4 +1,9 @@
-#include "census/listing_lines.h"
+#include "base/listing_lines.h"
+
+#include <fcntl.h>
+#include <io.h>
+
+#include <cstdio>
 
 namespace {
 
@@ -16,13 +21,6 @@ ListingLines::ListingLines(std::string_view prefix, std::string_view suffix)
 
 ListingLines ListingLines::Framed(std::string_view prefix, std::string_view suffix) {
   return ListingLines(prefix, suffix);
-}
-
-ListingLines::ListingLines(std::initializer_list<std::string_view> lines) {
-  for (std::string_view line : lines) {
-    StartLine().append(line);
-    FinishLine();
-  }
 }
 
 std::string_view ListingLines::operator[](size_t index) const {
@@ -54,7 +52,7 @@ std::string& ListingLines::StartLine() {
     block.reserve(bytes);
     blocks_.push_back(std::move(block));
   }
-  if (!lineOpen_) AppendFew(blocks_.back(), prefix_);
+  if (!lineOpen_) blocks_.back().append(prefix_);
   lineOpen_ = true;
   return blocks_.back();
 }
@@ -62,7 +60,7 @@ std::string& ListingLines::StartLine() {
 bool ListingLines::FinishLine() {
   try {
     if (!lineOpen_) StartLine();
-    AppendFew(blocks_.back(), suffix_);
+    blocks_.back().append(suffix_);
     size_t end = blocks_.back().size();
     // Only a line of gigabytes could carry its block past what the index holds.
     if (end > UINT32_MAX) {
@@ -99,10 +97,20 @@ void ListingLines::DiscardLine() {
   lineOpen_ = false;
 }
 
-bool ListingLines::operator==(const ListingLines& other) const {
-  if (size() != other.size()) return false;
-  for (size_t i = 0; i < size(); ++i) {
-    if ((*this)[i] != other[i]) return false;
+// The report prints each line as "  %s\n" in text mode, which writes the
+// line end as CR LF; lists made here hold exactly that text.
+ListingLines ReportLines() { return ListingLines::Framed("  ", "\r\n"); }
+
+// The blocks already hold the indent and the CR LF, so they are written as
+// they stand, in binary mode: text mode would scan every byte for line feeds
+// and hand the text to the system in small pieces.
+void PrintLines(const ListingLines& lines) {
+  fflush(stdout);
+  int previousMode = _setmode(_fileno(stdout), _O_BINARY);
+  for (size_t i = 0; i < lines.BlockCount(); ++i) {
+    std::string_view block = lines.Block(i);
+    fwrite(block.data(), 1, block.size(), stdout);
   }
-  return true;
+  fflush(stdout);
+  if (previousMode != -1) _setmode(_fileno(stdout), previousMode);
 }

@@ -1,0 +1,10 @@
+#ifndef BREVON_BASE_REPORT_OPTIONS_H_
+#define BREVON_BASE_REPORT_OPTIONS_H_
+
+/// What the report lists besides the counts, as the switches set it.
+struct ReportOptions {
+  bool names = false;    // "/names": a basic line per person
+  bool details = false;  // "/details": a detailed line per person, and the databases
+};
+
+#endif  // BREVON_BASE_REPORT_OPTIONS_H_

@@ -1,0 +1,21 @@
+#ifndef BREVON_BASE_TEXT_H_
+#define BREVON_BASE_TEXT_H_
+
+#include <cstddef>
+#include <string>
+
+// Text helpers. Case is folded for the ASCII letters A to Z only: a
+// locale-aware comparison would fold letters such as U+017F (long s) onto
+// ASCII ones, and the server's own character set is not the system's.
+
+/// Equality of zero-terminated texts, folding only the ASCII letters.
+bool EqualIgnoringAsciiCase(const char* a, const char* b);
+
+/// Equality of `count` UTF-16 units, folding only the ASCII letters.
+bool EqualIgnoringAsciiCase(const wchar_t* a, const wchar_t* b, size_t count);
+
+/// Appends the UTF-8 form of `length` UTF-16 units of `text` to `out`, whole
+/// whatever its length. May throw std::bad_alloc.
+void AppendUtf8(const wchar_t* text, size_t length, std::string& out);
+
+#endif  // BREVON_BASE_TEXT_H_

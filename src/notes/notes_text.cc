@@ -1,0 +1,54 @@
+#include "notes/notes_text.h"
+
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+
+#include "base/error_report.h"
+
+bool ReadEnvironment(const char* name, char* value) {
+  memset(value, 0, kNotesTextSize);
+  // The library's length excludes the terminating zero.
+  BOOL found = g_notes.OSGetEnvironmentString(name, value, kNotesTextSize - 1);
+  value[kNotesTextSize - 1] = '\0';
+  return found != FALSE;
+}
+
+NotesStatus AbbreviateName(const char* name, char* abbreviated) {
+  uint16_t length = 0;
+  NotesStatus status = g_notes.DNAbbreviate(kAbbreviateIncludeAll, nullptr, name, abbreviated,
+                                            kNotesTextSize, &length);
+  abbreviated[kNotesTextSize - 1] = '\0';
+  return status;
+}
+
+uint16_t ReadItemText(NotesHandle note, const char* item, char* text) {
+  uint16_t length = g_notes.NSFItemGetText(note, item, text, kNotesTextSize);
+  text[kNotesTextSize - 1] = '\0';
+  return length < kNotesTextSize ? length : kNotesTextSize - 1;
+}
+
+void PrintStatusText(NotesStatus status) {
+  try {
+    // Redirected standard output is buffered and standard error is not: flush
+    // so the server's text follows the error line it belongs to.
+    fflush(stdout);
+    char text[512];
+    memset(text, 0, sizeof(text));
+    // The library's length excludes the terminating zero.
+    if (g_notes.OSLoadString != nullptr) {
+      g_notes.OSLoadString(nullptr, status & kStatusCodeMask, text, sizeof(text) - 1);
+    }
+    text[sizeof(text) - 1] = '\0';
+    fprintf(stderr, "%s\n", text);
+  } catch (...) {
+  }
+}
+
+void ReportStatusError(NotesStatus status, const char* format, ...) {
+  va_list args;
+  va_start(args, format);
+  ReportErrorList(format, args);
+  va_end(args);
+  PrintStatusText(status);
+}
