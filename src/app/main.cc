@@ -12,6 +12,7 @@
 
 #include "app/options.h"
 #include "app/run_partitions.h"
+#include "base/error_report.h"
 
 int main(int argc, char** argv) {
   ReportOptions options;
@@ -21,14 +22,11 @@ int main(int argc, char** argv) {
   if (help) {
     PrintBanner();
     PrintUsage();
-    fflush(stdout);
-    return 0;
+    return CheckReportWritten() ? kExitClean : kExitStopped;
   }
 
   // The report holds the server's texts translated to UTF-8.
   SetConsoleOutputCP(CP_UTF8);
   PrintBanner();
-  int exitCode = RunPartitions(argc, argv, options);
-  fflush(stdout);
-  return exitCode;
+  return RunPartitions(argc, argv, options);
 }

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "base/error_report.h"
 #include "base/listing_lines.h"
@@ -18,6 +19,24 @@
 
 namespace {
 
+// What the partitions of one run share.
+struct Run {
+  int argc;
+  char** argv;
+  const ReportOptions& options;
+  int32_t total = 0;
+  // The data directories that the server library named ("Directory") for
+  // the partitions counted so far.
+  std::vector<std::string> servedDirectories;
+};
+
+// How the work on one partition ends.
+enum class PartitionEnd {
+  kDone,             // the next partition follows
+  kStopped,          // the server library could not be used: the run ends
+  kReportUnwritten,  // the report could not be written: the run ends
+};
+
 // The partition's server names from its notes.ini, as read and abbreviated.
 struct ServerNames {
   char server[kNotesTextSize];
@@ -25,6 +44,24 @@ struct ServerNames {
   char abbreviatedServer[kNotesTextSize];
   char abbreviatedMailServer[kNotesTextSize];
 };
+
+// The server library finds its program directory through the folder of
+// argv[0], and failing that through PATH. The tool may be started from any
+// folder, so the program directory goes in front of the process's own PATH.
+void PutFirstInPath(const wchar_t* directory) {
+  if (directory[0] == L'\0') return;
+  std::wstring path = directory;
+  if (path.find(L';') != std::wstring::npos) path = L"\"" + path + L"\"";
+  DWORD length = GetEnvironmentVariableW(L"PATH", nullptr, 0);
+  if (length > 0) {
+    std::wstring old(length, L'\0');
+    length = GetEnvironmentVariableW(L"PATH", &old[0], length);
+    old.resize(length);
+    path += L";" + old;
+  }
+  // Should this fail, the library is left to find its directory as before.
+  SetEnvironmentVariableW(L"PATH", path.c_str());
+}
 
 // Abbreviates `fullName`; on failure the full name stands in for it.
 void Abbreviate(const char* fullName, char* abbreviated, const char* errorFormat) {
@@ -38,7 +75,10 @@ void Abbreviate(const char* fullName, char* abbreviated, const char* errorFormat
 
 void ReadServerNames(ServerNames& names) {
   ReadEnvironment("ServerName", names.server);
-  ReadEnvironment("MailServer", names.mailServer);
+  // Without it nothing can count as found; the exit code must tell.
+  if (!ReadEnvironment("MailServer", names.mailServer) || names.mailServer[0] == '\0') {
+    ReportError("Error: unable to read the mail server name.\n");
+  }
   Abbreviate(names.server, names.abbreviatedServer,
              "Error: unable to abbreviate server name (%s, %s).\n");
   Abbreviate(names.mailServer, names.abbreviatedMailServer,
@@ -68,57 +108,83 @@ bool EnterDataDirectory(int number, const std::wstring& directory) {
   return false;
 }
 
-// Counts one partition and prints its block, from the empty line before it
-// to its last database line; adds its mailboxes to `total`. The server
-// library is loaded, initialised, used and released within. Returns false
-// when the run has to stop: the library could not be bound or initialised.
-bool RunPartition(int number, const std::wstring& dataDirectory, int argc, char** argv,
-                  const ReportOptions& options, int32_t& total) {
-  if (!EnterDataDirectory(number, dataDirectory)) return true;
-
-  HMODULE library = nullptr;
-  if (!BindNotesApi(library)) {
-    ReportError("Error: unable to initialize notes functions.\n");
-    return false;
+// Nothing documents initialising the server library again after NotesTerm.
+// A library that kept its state would go on serving the first partition's
+// files; its "Directory" value then names a data directory counted before.
+bool ServesEarlierPartition(Run& run) {
+  char directory[kNotesTextSize];
+  ReadEnvironment("Directory", directory);
+  if (directory[0] == '\0') return false;
+  for (const std::string& served : run.servedDirectories) {
+    if (EqualIgnoringAsciiCase(directory, served.c_str())) {
+      ReportError("Error: the server library serves an earlier partition's data directory (%s).\n",
+                  directory);
+      return true;
+    }
   }
-  NotesStatus status = g_notes.NotesInitExtended(argc, argv);
-  if (status != kNotesNoError) {
-    // The library stays loaded: nothing documents a release without NotesTerm.
-    ReportStatusError(status, "Error: unable to initialize Notes (%d).\n",
-                      static_cast<int>(status));
-    return false;
-  }
+  run.servedDirectories.push_back(directory);
+  return false;
+}
 
+// Counts the partition and prints its block from the header on.
+void ReportPartition(int number, const std::wstring& dataDirectory, Run& run) {
   printf("\n");
   ServerNames names;
   ReadServerNames(names);
-  PrintPartitionHeader(number, names, options);
+  PrintPartitionHeader(number, names, run.options);
 
   int32_t found = 0;
   int32_t other = 0;
   ListingLines foundLines = ReportLines();
   ListingLines otherLines = ReportLines();
-  if (!MailboxCensus(names.abbreviatedMailServer, found, other, options, foundLines,
+  if (!MailboxCensus(names.abbreviatedMailServer, found, other, run.options, foundLines,
                      otherLines)) {
     ReportError("Error: unable to count mailboxes.\n");
   }
 
-  bool listing = options.names || options.details;
+  bool listing = run.options.names || run.options.details;
   printf(" Mailboxes found: %d\n", found);
   if (listing) PrintLines(foundLines);
   printf(" Mailboxes on other mail servers (not included): %d\n", other);
   if (listing) PrintLines(otherLines);
-  if (options.details) {
+  if (run.options.details) {
     // The header counts the lines that follow, so the walk collects them.
     ListingLines databases = ReportLines();
     WalkDirectory(1, dataDirectory.c_str(), databases);
     printf(" Databases: %lu\n", static_cast<unsigned long>(databases.size()));
     PrintLines(databases);
   }
+  run.total += found;
+}
 
-  total += found;
+// The work on one partition, from entering its data directory to releasing
+// the server library: loaded, initialised, used and released within.
+PartitionEnd RunPartition(int number, const std::wstring& dataDirectory, Run& run) {
+  if (!EnterDataDirectory(number, dataDirectory)) {
+    return CheckReportWritten() ? PartitionEnd::kDone : PartitionEnd::kReportUnwritten;
+  }
+
+  HMODULE library = nullptr;
+  if (!BindNotesApi(library)) {
+    ReportError("Error: unable to initialize notes functions.\n");
+    return PartitionEnd::kStopped;
+  }
+  NotesStatus status = g_notes.NotesInitExtended(run.argc, run.argv);
+  if (status != kNotesNoError) {
+    // The library stays loaded: nothing documents a release without NotesTerm.
+    ReportStatusError(status, "Error: unable to initialize Notes (%d).\n",
+                      static_cast<int>(status));
+    return PartitionEnd::kStopped;
+  }
+  if (ServesEarlierPartition(run)) {
+    UnbindNotesApi(library);
+    return PartitionEnd::kStopped;
+  }
+
+  ReportPartition(number, dataDirectory, run);
+  bool written = CheckReportWritten();
   UnbindNotesApi(library);
-  return true;
+  return written ? PartitionEnd::kDone : PartitionEnd::kReportUnwritten;
 }
 
 }  // namespace
@@ -136,16 +202,22 @@ int RunPartitions(int argc, char** argv, const ReportOptions& options) {
   if (SetDllDirectoryW(programDirectory) == 0) {
     ReportError("Error: unable to set dll directory.\n");
   }
+  PutFirstInPath(programDirectory);
 
-  int32_t total = 0;
+  Run run{argc, argv, options, 0, {}};
   for (int number = 1; number <= count; ++number) {
-    if (!RunPartition(number, partitions.dataDirectories[number - 1], argc, argv, options,
-                      total)) {
-      fflush(stdout);
-      return kExitStopped;
+    switch (RunPartition(number, partitions.dataDirectories[number - 1], run)) {
+      case PartitionEnd::kDone:
+        break;
+      case PartitionEnd::kStopped:
+        CheckReportWritten();
+        return kExitStopped;
+      case PartitionEnd::kReportUnwritten:
+        return kExitStopped;
     }
   }
 
-  printf("\nTotal counted mailboxes: %d\n\n", total);
+  printf("\nTotal counted mailboxes: %d\n\n", run.total);
+  if (!CheckReportWritten()) return kExitStopped;
   return ReportedErrorCount() != errorsBefore ? kExitWithErrors : kExitClean;
 }

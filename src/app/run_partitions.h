@@ -5,7 +5,8 @@
 
 /// Exit codes of a counting run.
 constexpr int kExitClean = 0;         // total reached, no error line printed
-constexpr int kExitStopped = 1;       // a partition could not bind or initialise the API
+constexpr int kExitStopped = 1;       // stopped early: the server library could not be used, or
+                                      // the report could not be written
 constexpr int kExitWithErrors = 2;    // total reached after at least one error line
 
 /// The main loop over the server's partitions, from the registry lookup to

@@ -20,3 +20,11 @@ void ReportErrorList(const char* format, va_list args) {
 }
 
 unsigned ReportedErrorCount() { return g_reported_errors; }
+
+bool CheckReportWritten() {
+  // Standard output on a character device may be unbuffered: then fflush
+  // has nothing to write, and only the stream's error flag tells.
+  if (fflush(stdout) == 0 && !ferror(stdout)) return true;
+  fprintf(stderr, "Error: unable to write the report.\n");
+  return false;
+}

@@ -26,12 +26,15 @@ struct PersonCounts {
   ListingLines& otherLines;
 };
 
-// Opens, decides on and closes one person document.
+// Opens, decides on and closes one person document. Category rows of a
+// categorized view are passed over: they are no documents.
 void CountPerson(NotesHandle database, NotesNoteId noteId, const char* mailServerName,
                  PersonCounts& counts) {
+  if ((noteId & kNoteIdCategory) != 0) return;
   NotesHandle note = 0;
   NotesStatus status = g_notes.NSFNoteOpen(database, noteId, kOpenSummary, &note);
-  if (status == kStatusInvalidNote) return;
+  // A document deleted since the view was built; whatever the status's flags.
+  if ((status & kStatusCodeMask) == kStatusInvalidNote) return;
   if (status != kNotesNoError) {
     ReportStatusError(status, "Error: open note (%lu) failed.\n",
                       static_cast<unsigned long>(noteId));
@@ -66,49 +69,71 @@ void CountPerson(NotesHandle database, NotesNoteId noteId, const char* mailServe
   g_notes.NSFNoteClose(note);
 }
 
+// Counts the persons of one read's buffer and gives the buffer back.
+// `count` is false for a read that made no progress: its entries were
+// treated already.
+void TreatBuffer(NotesHandle buffer, uint32_t entriesReturned, bool count, NotesHandle database,
+                 const char* mailServerName, PersonCounts& counts) {
+  const NotesNoteId* noteIds = static_cast<const NotesNoteId*>(g_notes.OSLockObject(buffer));
+  if (noteIds == nullptr) {
+    ReportError("Error: lock object failed.\n");
+  } else {
+    for (uint32_t i = 0; count && i < entriesReturned; ++i) {
+      CountPerson(database, noteIds[i], mailServerName, counts);
+    }
+    // Only a lock that was taken is given back; unlocking a buffer that was
+    // never locked would upset the library's lock count.
+    g_notes.OSUnlockObject(buffer);
+  }
+  g_notes.OSMemFree(buffer);
+}
+
 // Reads the view's note IDs batch by batch and counts each person. Returns
-// false when a read reported a failing status.
+// false when a read reported a failing status or the reads made no
+// progress.
 bool ReadView(NotesCollection collection, NotesHandle database, const char* mailServerName,
               PersonCounts& counts) {
   bool result = true;
   NotesCollectionPosition position;
   memset(&position, 0, sizeof(position));  // before the first entry
+  // Reads in a row that left the position where it was while asking for
+  // more: no library may keep the census reading, or counting, forever.
+  int readsWithoutProgress = 0;
 
-  for (;;) {
+  for (bool firstRead = true;; firstRead = false) {
     // Cleared before every read: a failing read may leave its outputs alone,
     // and the previous buffer is already freed.
     NotesHandle buffer = 0;
     uint16_t bufferLength = 0;
     uint32_t entriesReturned = 0;
     uint16_t signalFlags = 0;
+    NotesCollectionPosition before = position;
     NotesStatus status = g_notes.NIFReadEntries(
         collection, &position, kNavigateNext, 1, kNavigateNext, kReturnAll, kReadMaskNoteId,
         &buffer, &bufferLength, nullptr, &entriesReturned, &signalFlags);
     bool readFailed = status != kNotesNoError;
+    bool moreToDo = (signalFlags & kSignalMoreToDo) != 0;
     if (readFailed) {
       ReportStatusError(status, "Error: read user data failed.\n");
       result = false;
     }
+    bool progress = readFailed || !moreToDo || memcmp(&before, &position, sizeof(position)) != 0;
+    readsWithoutProgress = progress ? 0 : readsWithoutProgress + 1;
 
-    if (buffer == 0) {
-      ReportError("Error: read user data failed (null handle).\n");
+    if (buffer != 0) {
+      TreatBuffer(buffer, entriesReturned, progress, database, mailServerName, counts);
+    } else if (firstRead && !readFailed && entriesReturned == 0 && !moreToDo) {
+      // The library gives no buffer for a view without entries.
     } else {
-      const NotesNoteId* noteIds = static_cast<const NotesNoteId*>(g_notes.OSLockObject(buffer));
-      if (noteIds == nullptr) {
-        ReportError("Error: lock object failed.\n");
-      } else {
-        for (uint32_t i = 0; i < entriesReturned; ++i) {
-          CountPerson(database, noteIds[i], mailServerName, counts);
-        }
-        // Only a lock that was taken is given back; unlocking a buffer that
-        // was never locked would upset the library's lock count.
-        g_notes.OSUnlockObject(buffer);
-      }
-      g_notes.OSMemFree(buffer);
+      ReportError("Error: read user data failed (null handle).\n");
     }
 
+    if (readsWithoutProgress == 2) {
+      ReportError("Error: read user data failed (no progress).\n");
+      return false;
+    }
     // A failed read is not repeated: the position it left cannot be trusted.
-    if (readFailed || (signalFlags & kSignalMoreToDo) == 0) break;
+    if (readFailed || !moreToDo) break;
   }
   return result;
 }

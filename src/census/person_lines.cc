@@ -11,6 +11,23 @@ namespace {
 // item fits whole and is never cut inside a character.
 constexpr size_t kTranslationSize = 4 * (kNotesTextSize - 1) + 4;
 
+// A person line is one line of the report: no item may end it early, start
+// another one or hide what follows. In UTF-8 text every control character
+// stands for itself, so each becomes a blank. In the server's own character
+// set, bytes below 0x20 also begin characters of other scripts; there only
+// the line breaks are blanked.
+bool IsControl(char c) { return (c > '\0' && c < ' ') || c == '\x7F'; }
+bool IsLineBreak(char c) { return c == '\r' || c == '\n'; }
+
+// Appends `length` bytes of `text`, each that `blanked` picks as a blank.
+void AppendBlanking(std::string& line, const char* text, size_t length, bool (*blanked)(char)) {
+  size_t start = line.size();
+  line.append(text, length);
+  for (size_t i = start; i < line.size(); ++i) {
+    if (blanked(line[i])) line[i] = ' ';
+  }
+}
+
 void AppendNumber(std::string& line, int32_t number) {
   char digits[12];
   char* start = digits + sizeof(digits);
@@ -51,7 +68,7 @@ void AppendItemText(NotesHandle note, const char* itemName, std::string& text) {
                                            static_cast<uint16_t>(kTranslationSize - 1));
     if (written > kTranslationSize - 1) written = kTranslationSize - 1;
     // A zero byte inside the translation ends the text there.
-    text.append(translated, strnlen(translated, written));
+    AppendBlanking(text, translated, strnlen(translated, written), IsControl);
   } catch (...) {
     // The string keeps what it held: an append that throws changes nothing.
   }
@@ -65,7 +82,8 @@ void AppendBasicPersonLine(NotesHandle note, ListingLines& lines, int32_t number
     if (abbreviatedMailServer == nullptr || abbreviatedMailServer[0] == '\0') {
       line.append("NA");
     } else {
-      line.append(abbreviatedMailServer, strnlen(abbreviatedMailServer, kNotesTextSize));
+      AppendBlanking(line, abbreviatedMailServer, strnlen(abbreviatedMailServer, kNotesTextSize),
+                     IsLineBreak);
     }
     lines.FinishLine();
   } catch (...) {
@@ -85,7 +103,7 @@ void AppendDetailedPersonLine(NotesHandle note, ListingLines& lines, int32_t num
     memset(abbreviated, 0, sizeof(abbreviated));
     // A failure is not reported: the line shows what the call left.
     AbbreviateName(mailServer.c_str(), abbreviated);
-    line.append(abbreviated);
+    AppendBlanking(line, abbreviated, strlen(abbreviated), IsControl);
     line.append(" (");
     line.append(mailServer);
     line.append("), ");

@@ -36,7 +36,11 @@ struct NotesUnid {
 
 constexpr NotesStatus kNotesNoError = 0;
 constexpr NotesStatus kStatusInvalidNote = 0x0227;  // 551: note ID no longer valid
+// The top two bits of a status say whether it was shown already and whether
+// it came from another server; the code is in the low 14 bits.
 constexpr NotesStatus kStatusCodeMask = 0x3FFF;
+// Set in the note ID of a view's category row, which is no document.
+constexpr NotesNoteId kNoteIdCategory = 0x80000000;
 constexpr uint16_t kNoteClassView = 0x0008;
 constexpr uint16_t kNavigateNext = 1;
 constexpr uint32_t kReadMaskNoteId = 0x00000001;
