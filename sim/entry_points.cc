@@ -219,18 +219,16 @@ WORD WINAPI OSLoadString(HMODULE module, STATUS code, char* buffer, WORD length)
   if (!buffer) return 0;
   const char* text = nullptr;
   size_t textLength = 0;
-  for (STATUS key : {code, static_cast<STATUS>(code & 0x3FFF)}) {
-    if (s.settings.statusTextRemoved.count(key)) break;
-    auto set = s.settings.statusText.find(key);
-    if (set != s.settings.statusText.end()) {
-      text = set->second.data();
-      textLength = set->second.size();
-      break;
-    }
-    if ((text = BuiltInStatusText(key))) {
-      textLength = strlen(text);
-      break;
-    }
+  // The caller strips the displayed and remote bits; a code that still has
+  // them is looked up as it stands, and has no text unless one is set for it.
+  auto set = s.settings.statusText.find(code);
+  if (s.settings.statusTextRemoved.count(code)) {
+    // no text
+  } else if (set != s.settings.statusText.end()) {
+    text = set->second.data();
+    textLength = set->second.size();
+  } else if ((text = BuiltInStatusText(code))) {
+    textLength = strlen(text);
   }
   size_t n = textLength < length ? textLength : length;
   if (n) memcpy(buffer, text, n);

@@ -569,6 +569,9 @@ TEST_F(SimTest, StatusTextSetting) {
   EXPECT_EQ(loadString(nullptr, 551, text, sizeof text - 1), 0);
   EXPECT_GT(loadString(nullptr, 259, text, sizeof text - 1), 0);
   EXPECT_EQ(loadString(nullptr, 4001, text, sizeof text - 1), 0);
+  // Codes are not masked here: a caller that forgets ERR() gets no text.
+  EXPECT_EQ(loadString(nullptr, 0x8000 | 259, text, sizeof text - 1), 0);
+  EXPECT_EQ(loadString(nullptr, 0x4000 | 4000, text, sizeof text - 1), 0);
 }
 
 TEST_F(SimTest, LogBalancesTakenAgainstGivenBack) {
