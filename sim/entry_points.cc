@@ -433,6 +433,11 @@ STATUS WINAPI NSFNoteOpen(DHANDLE database, NOTEID noteId, WORD flags, DHANDLE* 
   if (!s.initialized) return kErrNotInitialized;
   if (!Usable(s.databases.Check(database), "NSFNoteOpen", "database", database, false))
     return kErrBadHandle;
+  if (noteId & kNoteIdCategory) {
+    LogFormat("misuse NSFNoteOpen note ID 0x%08X is a category row",
+              static_cast<unsigned>(noteId));
+    return kErrInvalidNote;
+  }
   if (!note) return kErrBadArgument;
   auto fault = s.settings.noteOpenStatus.find(noteId);
   if (fault != s.settings.noteOpenStatus.end()) return fault->second;

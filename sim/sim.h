@@ -54,6 +54,7 @@ constexpr STATUS kErrBadHandle = 0x3F01;
 constexpr STATUS kErrBadArgument = 0x3F02;
 constexpr STATUS kErrBufferTooSmall = 0x3F03;
 
+constexpr NOTEID kNoteIdCategory = 0x80000000;  // a category row of a view, no note
 constexpr WORD kNoteClassView = 0x0008;
 constexpr WORD kSignalMoreToDo = 0x0020;
 constexpr WORD kTypeText = 0x0500;

@@ -179,14 +179,15 @@ class SimTest : public ::testing::Test {
 
   // Loads the library with `ini` and the standard fixture, initialises and
   // opens the view; failures show in the returned status.
-  STATUS OpenView(const std::string& ini = "") {
+  STATUS OpenView(const std::string& ini = "", const char* fixture = kFixture,
+                  const char* view = "people") {
     Write(L"notes.ini", ini);
-    Write(L"names.nsf", kFixture);
+    Write(L"names.nsf", fixture);
     Load();
     STATUS status = Init();
     if (status == 0) status = dbOpen("names.nsf", &db);
     uint32_t viewId = 0;
-    if (status == 0) status = findDesignNote(db, "people", 8, "-G40n^", &viewId, 0);
+    if (status == 0) status = findDesignNote(db, view, 8, "-G40n^", &viewId, 0);
     if (status == 0)
       status = openCollection(db, db, viewId, 0, 0, &collection, nullptr, nullptr, nullptr,
                               nullptr);
@@ -306,6 +307,26 @@ TEST_F(SimTest, ItemTextKeepsEscapedBytesAndTruncates) {
   EXPECT_EQ(noteOpen(db, 24, 1, &other), 551);  // a view entry without a document
   EXPECT_EQ(noteOpen(db, 999, 1, &other), 551);
   EXPECT_EQ(other, 0u);
+}
+
+TEST_F(SimTest, CategoryRowsAreReadInPlaceAndAreNoNotes) {
+  ASSERT_EQ(OpenView("",
+                     "view Other\ncategory\nnote 4\n"
+                     "view People\n  category  \nnote 8\ncategory\nentry 12\n",
+                     "People"),
+            0);
+  EXPECT_EQ(ReadNext().ids, (std::vector<uint32_t>{0x80000002, 8, 0x80000003, 12}));
+  DHANDLE note = 0;
+  EXPECT_EQ(noteOpen(db, 0x80000002, 1, &note), 551);
+  EXPECT_EQ(note, 0u);
+  EXPECT_EQ(LogLines().back(), "misuse NSFNoteOpen note ID 0x80000002 is a category row");
+  ASSERT_EQ(noteOpen(db, 8, 1, &note), 0);
+  EXPECT_EQ(noteClose(note), 0);
+  for (const char* broken : {"category\nview V\n", "view V\ncategory 5\n"}) {
+    Write(L"broken.nsf", broken);
+    DHANDLE other = 0;
+    EXPECT_EQ(dbOpen("broken.nsf", &other), 513) << broken;
+  }
 }
 
 TEST_F(SimTest, OutParametersHaveTheirPublishedWidths) {
