@@ -142,6 +142,51 @@ void ReplaceLibrary(const std::wstring& next) {
   LogFormat("replaced by %s", name.c_str());
 }
 
+#ifndef SIM_WITHOUT_NotesInitExtended
+// A folder as the program-directory check compares it: ASCII lower case,
+// without one trailing backslash.
+std::wstring FolderKey(std::wstring folder) {
+  if (!folder.empty() && folder.back() == L'\\') folder.pop_back();
+  for (wchar_t& c : folder) {
+    if (c >= L'A' && c <= L'Z') c = static_cast<wchar_t>(c - L'A' + L'a');
+  }
+  return folder;
+}
+
+// Whether the library's own folder is the folder of argv[0] or an entry of
+// PATH, the two places where the library looks for its program directory.
+bool ProgramDirectoryFound(const char* program) {
+  wchar_t own[MAX_PATH * 2];
+  DWORD length = GetModuleFileNameW(g_module, own, MAX_PATH * 2);
+  if (length == 0 || length >= MAX_PATH * 2) return false;
+  std::wstring self(own, length);
+  size_t cut = self.find_last_of(L"\\/");
+  if (cut == std::wstring::npos) return false;
+  const std::wstring folder = FolderKey(self.substr(0, cut));
+
+  std::wstring first = program ? Widen(program) : std::wstring();
+  cut = first.find_last_of(L"\\/");
+  if (cut != std::wstring::npos && FolderKey(first.substr(0, cut)) == folder) return true;
+
+  DWORD size = GetEnvironmentVariableW(L"PATH", nullptr, 0);
+  if (size == 0) return false;
+  std::wstring path(size, L'\0');
+  size = GetEnvironmentVariableW(L"PATH", &path[0], size);
+  path.resize(size);
+  for (size_t start = 0; start <= path.size();) {
+    size_t end = path.find(L';', start);
+    if (end == std::wstring::npos) end = path.size();
+    std::wstring entry;
+    for (size_t i = start; i < end; ++i) {
+      if (path[i] != L'"') entry += path[i];
+    }
+    if (!entry.empty() && FolderKey(entry) == folder) return true;
+    start = end + 1;
+  }
+  return false;
+}
+#endif
+
 std::string LowerAscii(const char* text) {
   std::string out(text);
   for (char& c : out) {
@@ -172,6 +217,11 @@ STATUS WINAPI NotesInitExtended(int argc, char** argv) {
   s.Reset();
   std::wstring directory = CurrentDirectory();
   LoadSettings(ResolvePath(directory, iniName), &s.settings);
+  if (s.settings.needProgramDirectory &&
+      !ProgramDirectoryFound(argv && argc > 0 ? argv[0] : nullptr)) {
+    s.Reset();
+    return kErrNoProgramDirectory;
+  }
   if (s.settings.hasInitStatus && s.settings.initStatus != kNoError) {
     STATUS status = s.settings.initStatus;
     s.Reset();

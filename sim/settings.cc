@@ -88,6 +88,8 @@ void ApplySimSetting(const std::string& name, const std::string& value, Settings
   } else if (name == "simreadbatch") {
     if (isNumber(value) && number > 0)
       s->readBatch = static_cast<DWORD>(number < kMaxEntriesPerRead ? number : kMaxEntriesPerRead);
+  } else if (name == "simneedprogramdirectory") {
+    if (isNumber(value) && number != 0) s->needProgramDirectory = true;
   } else if (name == "simnoteopenstatus") {
     if (SplitPair(value, &a, &b) && isNumber(a) && number <= 0xFFFFFFFFu &&
         ParseStatus(b, &status))

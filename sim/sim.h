@@ -53,6 +53,7 @@ constexpr STATUS kErrNotFound = 1028;
 constexpr STATUS kErrBadHandle = 0x3F01;
 constexpr STATUS kErrBadArgument = 0x3F02;
 constexpr STATUS kErrBufferTooSmall = 0x3F03;
+constexpr STATUS kErrNoProgramDirectory = 0x3F04;
 
 constexpr NOTEID kNoteIdCategory = 0x80000000;  // a category row of a view, no note
 constexpr WORD kNoteClassView = 0x0008;
@@ -89,6 +90,7 @@ struct Settings {
   std::unordered_set<uint64_t> readEntriesNoBuffer;        // read numbers
   std::unordered_set<uint64_t> lockNull;                   // read numbers
   DWORD readBatch = kMaxEntriesPerRead;
+  bool needProgramDirectory = false;
   std::unordered_map<NOTEID, STATUS> noteOpenStatus;
   std::unordered_map<std::string, STATUS> abbreviateStatus;  // exact name -> status
   std::unordered_map<STATUS, std::string> statusText;  // overrides; empty = no text

@@ -86,6 +86,14 @@ std::wstring Unique() {
          std::to_wstring(++counter);
 }
 
+std::wstring Wide(const std::string& text) {
+  std::wstring out(text.size(), L'\0');
+  int n = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &out[0],
+                              static_cast<int>(out.size()));
+  out.resize(n > 0 ? n : 0);
+  return out;
+}
+
 std::vector<unsigned char> Cell(size_t size = 8) { return std::vector<unsigned char>(size, 0xAA); }
 
 // How many leading bytes of a 0xAA-filled cell were written.
@@ -628,6 +636,45 @@ TEST_F(SimTest, LogReportsHandlesGivenBackTwice) {
   ASSERT_EQ(lines.size(), 4u);
   EXPECT_EQ(lines[2], expected);
   EXPECT_EQ(lines[3].rfind("misuse NSFNoteClose note 0x", 0), 0u) << lines[3];
+}
+
+TEST_F(SimTest, NeedProgramDirectorySettingLooksAtArgv0ThenPath) {
+  const std::string dir = Utf8(SimulatorDirectory());
+  std::string upper = dir;
+  for (char& c : upper) c = static_cast<char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
+  struct Case {
+    std::string program, path;
+    STATUS status;
+  } cases[] = {
+      {dir + "\\Brevon.exe", "", 0},
+      {upper + "\\Brevon.exe", "C:\\windows", 0},
+      {dir + "\\bin\\Brevon.exe", "C:\\windows", 0x3F04},
+      {"Brevon.exe", "", 0x3F04},
+      {"Brevon.exe", dir + "\\..;C:\\windows;" + dir + "x", 0x3F04},
+      {"Brevon.exe", "C:\\windows;;\"" + upper + "\\\";", 0},
+      {"Brevon.exe", dir + "\\\\", 0x3F04},
+  };
+  wchar_t saved[32767];
+  DWORD savedLength = GetEnvironmentVariableW(L"PATH", saved, 32767);
+  Write(L"notes.ini", "SimNeedProgramDirectory=1\n");
+  Write(L"names.nsf", kFixture);
+  Load();
+  for (const Case& c : cases) {
+    SetEnvironmentVariableW(L"PATH", Wide(c.path).c_str());
+    std::string program = c.program;
+    char* argv[] = {&program[0], nullptr};
+    EXPECT_EQ(init(1, argv), c.status) << c.program << " PATH=" << c.path;
+    DHANDLE handle = 0;
+    EXPECT_EQ(dbOpen("names.nsf", &handle), c.status ? 535 : 0) << "left uninitialised";
+    if (c.status == 0) {
+      dbClose(handle);
+      term();
+    }
+  }
+  SetEnvironmentVariableW(L"PATH", savedLength ? saved : nullptr);
+  char text[80];
+  EXPECT_GT(loadString(nullptr, 0x3F04, text, sizeof text - 1), 0);
+  EXPECT_EQ(LogLines().at(5), "init 1 \"" + dir + "\\bin\\Brevon.exe\"") << "logged on failure";
 }
 
 TEST_F(SimTest, RefuseLoadSetting) {
