@@ -63,6 +63,8 @@ struct State {
   }
 };
 
+const wchar_t kFirstDirectoryVariable[] = L"NNOTES_SIM_FIRST_DIRECTORY";
+
 State* g_state = nullptr;
 HMODULE g_module = nullptr;
 bool g_refused = false;
@@ -168,11 +170,7 @@ bool ProgramDirectoryFound(const char* program) {
   cut = first.find_last_of(L"\\/");
   if (cut != std::wstring::npos && FolderKey(first.substr(0, cut)) == folder) return true;
 
-  DWORD size = GetEnvironmentVariableW(L"PATH", nullptr, 0);
-  if (size == 0) return false;
-  std::wstring path(size, L'\0');
-  size = GetEnvironmentVariableW(L"PATH", &path[0], size);
-  path.resize(size);
+  const std::wstring path = EnvironmentVariable(L"PATH");
   for (size_t start = 0; start <= path.size();) {
     size_t end = path.find(L';', start);
     if (end == std::wstring::npos) end = path.size();
@@ -215,7 +213,10 @@ STATUS WINAPI NotesInitExtended(int argc, char** argv) {
   LogLine(line);
   if (s.initialized) return kNoError;
   s.Reset();
-  std::wstring directory = CurrentDirectory();
+  // SimKeepFirstDirectory: the first partition's directory outlives the
+  // library's memory in the process environment.
+  const std::wstring first = EnvironmentVariable(kFirstDirectoryVariable);
+  std::wstring directory = first.empty() ? CurrentDirectory() : first;
   LoadSettings(ResolvePath(directory, iniName), &s.settings);
   if (s.settings.needProgramDirectory &&
       !ProgramDirectoryFound(argv && argc > 0 ? argv[0] : nullptr)) {
@@ -229,6 +230,8 @@ STATUS WINAPI NotesInitExtended(int argc, char** argv) {
   }
   s.dataDirectory = directory;
   s.initialized = true;
+  if (s.settings.keepFirstDirectory && first.empty())
+    SetEnvironmentVariableW(kFirstDirectoryVariable, directory.c_str());
   return kNoError;
 }
 #endif

@@ -74,6 +74,8 @@ bool ReadWholeFile(const std::wstring& path, std::unique_ptr<char[]>* data, size
 std::wstring ResolvePath(const std::wstring& folder, const std::wstring& name);
 std::wstring Widen(const std::string& text);  // ANSI code page
 std::wstring CurrentDirectory();
+/// The value of a process environment variable; empty when it is not set.
+std::wstring EnvironmentVariable(const wchar_t* name);
 
 // ---- notes.ini (settings.cc) ----
 
@@ -91,6 +93,7 @@ struct Settings {
   std::unordered_set<uint64_t> lockNull;                   // read numbers
   DWORD readBatch = kMaxEntriesPerRead;
   bool needProgramDirectory = false;
+  bool keepFirstDirectory = false;
   std::unordered_map<NOTEID, STATUS> noteOpenStatus;
   std::unordered_map<std::string, STATUS> abbreviateStatus;  // exact name -> status
   std::unordered_map<STATUS, std::string> statusText;  // overrides; empty = no text

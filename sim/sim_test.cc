@@ -123,6 +123,7 @@ class SimTest : public ::testing::Test {
   void TearDown() override {
     if (module_) FreeLibrary(module_);
     SetEnvironmentVariableW(L"NNOTES_SIM_LOG", nullptr);
+    SetEnvironmentVariableW(L"NNOTES_SIM_FIRST_DIRECTORY", nullptr);
     SetCurrentDirectoryW(oldDirectory_.c_str());
     RemoveTree(scratch_);
   }
@@ -675,6 +676,28 @@ TEST_F(SimTest, NeedProgramDirectorySettingLooksAtArgv0ThenPath) {
   char text[80];
   EXPECT_GT(loadString(nullptr, 0x3F04, text, sizeof text - 1), 0);
   EXPECT_EQ(LogLines().at(5), "init 1 \"" + dir + "\\bin\\Brevon.exe\"") << "logged on failure";
+}
+
+TEST_F(SimTest, KeepFirstDirectorySettingOutlivesTheLibrary) {
+  Write(L"notes.ini", "Directory=first\nSimKeepFirstDirectory=1\n");
+  Write(L"names.nsf", kFixture);
+  ASSERT_TRUE(CreateDirectoryW((scratch_ + L"\\second").c_str(), nullptr));
+  Write(L"second\\notes.ini", "Directory=second\n");
+  Load();
+  ASSERT_EQ(Init(), 0);
+  term();
+  FreeLibrary(module_);
+  module_ = nullptr;
+  ASSERT_TRUE(SetCurrentDirectoryW((scratch_ + L"\\second").c_str()));
+  Load();
+  ASSERT_EQ(Init(), 0);
+  char value[16] = "";
+  EXPECT_TRUE(getEnv("Directory", value, sizeof value - 1));
+  EXPECT_STREQ(value, "first");
+  DHANDLE handle = 0;
+  EXPECT_EQ(dbOpen("names.nsf", &handle), 0) << "only the first directory has one";
+  EXPECT_EQ(dbClose(handle), 0);
+  term();
 }
 
 TEST_F(SimTest, RefuseLoadSetting) {
