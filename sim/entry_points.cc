@@ -413,12 +413,15 @@ STATUS WINAPI NIFReadEntries(HCOLLECTION collection, COLLECTIONPOSITION* positio
   };
   if (s.settings.readEntriesNoBuffer.count(read))
     return noEntries(0, current < total ? kSignalMoreToDo : 0);
+  // SimReadNoProgress: the read delivers what it would and asks for more,
+  // but the position stays where it was.
+  const bool stuck = s.settings.readNoProgress != 0 && read >= s.settings.readNoProgress;
 
   uint64_t target = skipNavigator == 1 ? current + skipCount : current;
   uint64_t skipped = target - current;
   if (target > total) skipped = current < total ? total - current : 0;
   uint64_t first = target == 0 ? 1 : target;
-  if (first > total || returnCount == 0) return noEntries(skipped, 0);
+  if (first > total || returnCount == 0) return noEntries(skipped, stuck ? kSignalMoreToDo : 0);
 
   uint64_t count = total - first + 1;
   if (count > returnCount) count = returnCount;
@@ -431,13 +434,15 @@ STATUS WINAPI NIFReadEntries(HCOLLECTION collection, COLLECTIONPOSITION* positio
   if (!handle) return kErrBadHandle;
 
   uint64_t last = first + count - 1;
-  position->Level = 0;
-  position->Tumbler[0] = static_cast<DWORD>(last);
+  if (!stuck) {
+    position->Level = 0;
+    position->Tumbler[0] = static_cast<DWORD>(last);
+  }
   Put(buffer, handle);
   Put(bufferLength, static_cast<WORD>(count * sizeof(uint32_t)));
   Put(numSkipped, static_cast<DWORD>(skipped));
   Put(numReturned, static_cast<DWORD>(count));
-  Put(signalFlags, static_cast<WORD>(last < total ? kSignalMoreToDo : 0));
+  Put(signalFlags, static_cast<WORD>(stuck || last < total ? kSignalMoreToDo : 0));
   return kNoError;
 }
 

@@ -88,6 +88,8 @@ void ApplySimSetting(const std::string& name, const std::string& value, Settings
   } else if (name == "simreadbatch") {
     if (isNumber(value) && number > 0)
       s->readBatch = static_cast<DWORD>(number < kMaxEntriesPerRead ? number : kMaxEntriesPerRead);
+  } else if (name == "simreadnoprogress") {
+    if (s->readNoProgress == 0 && isNumber(value)) s->readNoProgress = number;
   } else if (name == "simneedprogramdirectory") {
     if (isNumber(value) && number != 0) s->needProgramDirectory = true;
   } else if (name == "simkeepfirstdirectory") {

@@ -551,6 +551,28 @@ TEST_F(SimTest, ReadEntriesNoBufferSetting) {
   EXPECT_EQ(ReadNext().ids.size(), 5u);
 }
 
+TEST_F(SimTest, ReadNoProgressSettingKeepsThePositionAndAsksForMore) {
+  ASSERT_EQ(OpenView("SimReadBatch=2\nSimReadNoProgress=2\n"), 0);
+  EXPECT_EQ(ReadNext().ids, (std::vector<uint32_t>{0x10, 20}));
+  Position before = position;
+  for (int i = 0; i < 2; ++i) {
+    Read again = ReadNext();
+    EXPECT_EQ(again.status, 0);
+    EXPECT_EQ(again.ids, (std::vector<uint32_t>{24, 28}));
+    EXPECT_EQ(again.flags & 0x20, 0x20);
+    EXPECT_EQ(memcmp(&before, &position, sizeof position), 0);
+  }
+  position.tumbler[0] = 5;  // the last entry: nothing left to read
+  Read none = ReadNext();
+  EXPECT_EQ(none.status, 0);
+  EXPECT_EQ(none.buffer, 0u);
+  EXPECT_EQ(none.flags & 0x20, 0x20);
+  EXPECT_EQ(position.tumbler[0], 5u);
+  term();
+  EXPECT_EQ(LogLines().back(),
+            "term databases 1/0 collections 1/0 notes 0/0 buffers 3/3 locks 3/3");
+}
+
 TEST_F(SimTest, LockNullSetting) {
   ASSERT_EQ(OpenView("SimLockNull=1\n"), 0);
   DHANDLE buffer = 0;
