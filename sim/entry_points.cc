@@ -491,14 +491,15 @@ STATUS WINAPI NSFNoteOpen(DHANDLE database, NOTEID noteId, WORD flags, DHANDLE* 
   if (!s.initialized) return kErrNotInitialized;
   if (!Usable(s.databases.Check(database), "NSFNoteOpen", "database", database, false))
     return kErrBadHandle;
+  if (!note) return kErrBadArgument;
+  // A status set for the ID is the test's word on it, category bit or not.
+  auto fault = s.settings.noteOpenStatus.find(noteId);
+  if (fault != s.settings.noteOpenStatus.end()) return fault->second;
   if (noteId & kNoteIdCategory) {
     LogFormat("misuse NSFNoteOpen note ID 0x%08X is a category row",
               static_cast<unsigned>(noteId));
     return kErrInvalidNote;
   }
-  if (!note) return kErrBadArgument;
-  auto fault = s.settings.noteOpenStatus.find(noteId);
-  if (fault != s.settings.noteOpenStatus.end()) return fault->second;
   std::shared_ptr<Database> db = s.databases.Get(database);
   const Document* document = db->FindDocument(noteId);
   if (!document) return kErrInvalidNote;
