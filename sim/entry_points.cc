@@ -63,6 +63,8 @@ struct State {
   }
 };
 
+const wchar_t kFirstDirectoryVariable[] = L"NNOTES_SIM_FIRST_DIRECTORY";
+
 State* g_state = nullptr;
 HMODULE g_module = nullptr;
 bool g_refused = false;
@@ -142,6 +144,47 @@ void ReplaceLibrary(const std::wstring& next) {
   LogFormat("replaced by %s", name.c_str());
 }
 
+#ifndef SIM_WITHOUT_NotesInitExtended
+// A folder as the program-directory check compares it: ASCII lower case,
+// without one trailing backslash.
+std::wstring FolderKey(std::wstring folder) {
+  if (!folder.empty() && folder.back() == L'\\') folder.pop_back();
+  for (wchar_t& c : folder) {
+    if (c >= L'A' && c <= L'Z') c = static_cast<wchar_t>(c - L'A' + L'a');
+  }
+  return folder;
+}
+
+// Whether the library's own folder is the folder of argv[0] or an entry of
+// PATH, the two places where the library looks for its program directory.
+bool ProgramDirectoryFound(const char* program) {
+  wchar_t own[MAX_PATH * 2];
+  DWORD length = GetModuleFileNameW(g_module, own, MAX_PATH * 2);
+  if (length == 0 || length >= MAX_PATH * 2) return false;
+  std::wstring self(own, length);
+  size_t cut = self.find_last_of(L"\\/");
+  if (cut == std::wstring::npos) return false;
+  const std::wstring folder = FolderKey(self.substr(0, cut));
+
+  std::wstring first = program ? Widen(program) : std::wstring();
+  cut = first.find_last_of(L"\\/");
+  if (cut != std::wstring::npos && FolderKey(first.substr(0, cut)) == folder) return true;
+
+  const std::wstring path = EnvironmentVariable(L"PATH");
+  for (size_t start = 0; start <= path.size();) {
+    size_t end = path.find(L';', start);
+    if (end == std::wstring::npos) end = path.size();
+    std::wstring entry;
+    for (size_t i = start; i < end; ++i) {
+      if (path[i] != L'"') entry += path[i];
+    }
+    if (!entry.empty() && FolderKey(entry) == folder) return true;
+    start = end + 1;
+  }
+  return false;
+}
+#endif
+
 std::string LowerAscii(const char* text) {
   std::string out(text);
   for (char& c : out) {
@@ -170,8 +213,16 @@ STATUS WINAPI NotesInitExtended(int argc, char** argv) {
   LogLine(line);
   if (s.initialized) return kNoError;
   s.Reset();
-  std::wstring directory = CurrentDirectory();
+  // SimKeepFirstDirectory: the first partition's directory outlives the
+  // library's memory in the process environment.
+  const std::wstring first = EnvironmentVariable(kFirstDirectoryVariable);
+  std::wstring directory = first.empty() ? CurrentDirectory() : first;
   LoadSettings(ResolvePath(directory, iniName), &s.settings);
+  if (s.settings.needProgramDirectory &&
+      !ProgramDirectoryFound(argv && argc > 0 ? argv[0] : nullptr)) {
+    s.Reset();
+    return kErrNoProgramDirectory;
+  }
   if (s.settings.hasInitStatus && s.settings.initStatus != kNoError) {
     STATUS status = s.settings.initStatus;
     s.Reset();
@@ -179,6 +230,8 @@ STATUS WINAPI NotesInitExtended(int argc, char** argv) {
   }
   s.dataDirectory = directory;
   s.initialized = true;
+  if (s.settings.keepFirstDirectory && first.empty())
+    SetEnvironmentVariableW(kFirstDirectoryVariable, directory.c_str());
   return kNoError;
 }
 #endif
@@ -219,18 +272,16 @@ WORD WINAPI OSLoadString(HMODULE module, STATUS code, char* buffer, WORD length)
   if (!buffer) return 0;
   const char* text = nullptr;
   size_t textLength = 0;
-  for (STATUS key : {code, static_cast<STATUS>(code & 0x3FFF)}) {
-    if (s.settings.statusTextRemoved.count(key)) break;
-    auto set = s.settings.statusText.find(key);
-    if (set != s.settings.statusText.end()) {
-      text = set->second.data();
-      textLength = set->second.size();
-      break;
-    }
-    if ((text = BuiltInStatusText(key))) {
-      textLength = strlen(text);
-      break;
-    }
+  // The caller strips the displayed and remote bits; a code that still has
+  // them is looked up as it stands, and has no text unless one is set for it.
+  auto set = s.settings.statusText.find(code);
+  if (s.settings.statusTextRemoved.count(code)) {
+    // no text
+  } else if (set != s.settings.statusText.end()) {
+    text = set->second.data();
+    textLength = set->second.size();
+  } else if ((text = BuiltInStatusText(code))) {
+    textLength = strlen(text);
   }
   size_t n = textLength < length ? textLength : length;
   if (n) memcpy(buffer, text, n);
@@ -362,12 +413,15 @@ STATUS WINAPI NIFReadEntries(HCOLLECTION collection, COLLECTIONPOSITION* positio
   };
   if (s.settings.readEntriesNoBuffer.count(read))
     return noEntries(0, current < total ? kSignalMoreToDo : 0);
+  // SimReadNoProgress: the read delivers what it would and asks for more,
+  // but the position stays where it was.
+  const bool stuck = s.settings.readNoProgress != 0 && read >= s.settings.readNoProgress;
 
   uint64_t target = skipNavigator == 1 ? current + skipCount : current;
   uint64_t skipped = target - current;
   if (target > total) skipped = current < total ? total - current : 0;
   uint64_t first = target == 0 ? 1 : target;
-  if (first > total || returnCount == 0) return noEntries(skipped, 0);
+  if (first > total || returnCount == 0) return noEntries(skipped, stuck ? kSignalMoreToDo : 0);
 
   uint64_t count = total - first + 1;
   if (count > returnCount) count = returnCount;
@@ -380,13 +434,15 @@ STATUS WINAPI NIFReadEntries(HCOLLECTION collection, COLLECTIONPOSITION* positio
   if (!handle) return kErrBadHandle;
 
   uint64_t last = first + count - 1;
-  position->Level = 0;
-  position->Tumbler[0] = static_cast<DWORD>(last);
+  if (!stuck) {
+    position->Level = 0;
+    position->Tumbler[0] = static_cast<DWORD>(last);
+  }
   Put(buffer, handle);
   Put(bufferLength, static_cast<WORD>(count * sizeof(uint32_t)));
   Put(numSkipped, static_cast<DWORD>(skipped));
   Put(numReturned, static_cast<DWORD>(count));
-  Put(signalFlags, static_cast<WORD>(last < total ? kSignalMoreToDo : 0));
+  Put(signalFlags, static_cast<WORD>(stuck || last < total ? kSignalMoreToDo : 0));
   return kNoError;
 }
 
@@ -436,8 +492,14 @@ STATUS WINAPI NSFNoteOpen(DHANDLE database, NOTEID noteId, WORD flags, DHANDLE* 
   if (!Usable(s.databases.Check(database), "NSFNoteOpen", "database", database, false))
     return kErrBadHandle;
   if (!note) return kErrBadArgument;
+  // A status set for the ID is the test's word on it, category bit or not.
   auto fault = s.settings.noteOpenStatus.find(noteId);
   if (fault != s.settings.noteOpenStatus.end()) return fault->second;
+  if (noteId & kNoteIdCategory) {
+    LogFormat("misuse NSFNoteOpen note ID 0x%08X is a category row",
+              static_cast<unsigned>(noteId));
+    return kErrInvalidNote;
+  }
   std::shared_ptr<Database> db = s.databases.Get(database);
   const Document* document = db->FindDocument(noteId);
   if (!document) return kErrInvalidNote;

@@ -19,7 +19,7 @@ int HexDigit(char c) {
   return -1;
 }
 
-// Keyword lines are "view NAME", "note ID" and "entry ID".
+// Keyword lines are "view NAME", "note ID", "entry ID" and "category".
 bool StartsWithKeyword(const char* line, const char* end, const char* keyword, size_t length,
                        const char** rest) {
   if (static_cast<size_t>(end - line) <= length || memcmp(line, keyword, length) != 0 ||
@@ -34,6 +34,12 @@ bool StartsWithKeyword(const char* line, const char* end, const char* keyword, s
 const char* TrimEnd(const char* begin, const char* end) {
   while (end > begin && IsBlank(end[-1])) --end;
   return end;
+}
+
+// A keyword that stands alone: the word, then a blank or the end of the line.
+bool StartsWithWord(const char* line, const char* end, const char* word, size_t length) {
+  return static_cast<size_t>(end - line) >= length && memcmp(line, word, length) == 0 &&
+         (line + length == end || IsBlank(line[length]));
 }
 
 bool ParseNoteId(const char* begin, const char* end, NOTEID* id) {
@@ -166,6 +172,7 @@ bool Database::Parse() {
 
   bool inNote = false;
   NOTEID noteId = 0;
+  NOTEID categories = 0;
   size_t blockStart = 0;
   // A later block for the same note ID replaces an earlier one unless it is
   // empty (a document listed again in another view).
@@ -204,6 +211,12 @@ bool Database::Parse() {
       NOTEID id;
       if (views_.empty() || !ParseNoteId(rest, TrimEnd(rest, lineEnd), &id)) return false;
       views_.back().entries.push_back(id);
+    } else if (StartsWithWord(line, lineEnd, "category", 8)) {
+      // Category rows are numbered through the whole file, from 1.
+      finishNote();
+      if (views_.empty() || TrimEnd(line + 8, lineEnd) != line + 8 || categories == 0x7FFFFFFF)
+        return false;
+      views_.back().entries.push_back(kNoteIdCategory | ++categories);
     } else {
       const char* equals = static_cast<const char*>(memchr(line, '=', lineEnd - line));
       if (!inNote || !equals || equals == line || equals - line > 0xFFFF) return false;

@@ -88,6 +88,12 @@ void ApplySimSetting(const std::string& name, const std::string& value, Settings
   } else if (name == "simreadbatch") {
     if (isNumber(value) && number > 0)
       s->readBatch = static_cast<DWORD>(number < kMaxEntriesPerRead ? number : kMaxEntriesPerRead);
+  } else if (name == "simreadnoprogress") {
+    if (s->readNoProgress == 0 && isNumber(value)) s->readNoProgress = number;
+  } else if (name == "simneedprogramdirectory") {
+    if (isNumber(value) && number != 0) s->needProgramDirectory = true;
+  } else if (name == "simkeepfirstdirectory") {
+    if (isNumber(value) && number != 0) s->keepFirstDirectory = true;
   } else if (name == "simnoteopenstatus") {
     if (SplitPair(value, &a, &b) && isNumber(a) && number <= 0xFFFFFFFFu &&
         ParseStatus(b, &status))
@@ -198,6 +204,15 @@ std::wstring CurrentDirectory() {
   std::wstring out(length, L'\0');
   length = GetCurrentDirectoryW(length, &out[0]);
   out.resize(length);
+  return out;
+}
+
+std::wstring EnvironmentVariable(const wchar_t* name) {
+  DWORD size = GetEnvironmentVariableW(name, nullptr, 0);
+  if (size == 0) return std::wstring();
+  std::wstring out(size, L'\0');
+  size = GetEnvironmentVariableW(name, &out[0], size);
+  out.resize(size < out.size() ? size : 0);
   return out;
 }
 

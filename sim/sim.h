@@ -53,7 +53,9 @@ constexpr STATUS kErrNotFound = 1028;
 constexpr STATUS kErrBadHandle = 0x3F01;
 constexpr STATUS kErrBadArgument = 0x3F02;
 constexpr STATUS kErrBufferTooSmall = 0x3F03;
+constexpr STATUS kErrNoProgramDirectory = 0x3F04;
 
+constexpr NOTEID kNoteIdCategory = 0x80000000;  // a category row of a view, no note
 constexpr WORD kNoteClassView = 0x0008;
 constexpr WORD kSignalMoreToDo = 0x0020;
 constexpr WORD kTypeText = 0x0500;
@@ -72,6 +74,8 @@ bool ReadWholeFile(const std::wstring& path, std::unique_ptr<char[]>* data, size
 std::wstring ResolvePath(const std::wstring& folder, const std::wstring& name);
 std::wstring Widen(const std::string& text);  // ANSI code page
 std::wstring CurrentDirectory();
+/// The value of a process environment variable; empty when it is not set.
+std::wstring EnvironmentVariable(const wchar_t* name);
 
 // ---- notes.ini (settings.cc) ----
 
@@ -88,6 +92,9 @@ struct Settings {
   std::unordered_set<uint64_t> readEntriesNoBuffer;        // read numbers
   std::unordered_set<uint64_t> lockNull;                   // read numbers
   DWORD readBatch = kMaxEntriesPerRead;
+  uint64_t readNoProgress = 0;  // first read number that leaves the position; 0 none
+  bool needProgramDirectory = false;
+  bool keepFirstDirectory = false;
   std::unordered_map<NOTEID, STATUS> noteOpenStatus;
   std::unordered_map<std::string, STATUS> abbreviateStatus;  // exact name -> status
   std::unordered_map<STATUS, std::string> statusText;  // overrides; empty = no text

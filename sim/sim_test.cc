@@ -86,6 +86,14 @@ std::wstring Unique() {
          std::to_wstring(++counter);
 }
 
+std::wstring Wide(const std::string& text) {
+  std::wstring out(text.size(), L'\0');
+  int n = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &out[0],
+                              static_cast<int>(out.size()));
+  out.resize(n > 0 ? n : 0);
+  return out;
+}
+
 std::vector<unsigned char> Cell(size_t size = 8) { return std::vector<unsigned char>(size, 0xAA); }
 
 // How many leading bytes of a 0xAA-filled cell were written.
@@ -115,6 +123,7 @@ class SimTest : public ::testing::Test {
   void TearDown() override {
     if (module_) FreeLibrary(module_);
     SetEnvironmentVariableW(L"NNOTES_SIM_LOG", nullptr);
+    SetEnvironmentVariableW(L"NNOTES_SIM_FIRST_DIRECTORY", nullptr);
     SetCurrentDirectoryW(oldDirectory_.c_str());
     RemoveTree(scratch_);
   }
@@ -179,14 +188,15 @@ class SimTest : public ::testing::Test {
 
   // Loads the library with `ini` and the standard fixture, initialises and
   // opens the view; failures show in the returned status.
-  STATUS OpenView(const std::string& ini = "") {
+  STATUS OpenView(const std::string& ini = "", const char* fixture = kFixture,
+                  const char* view = "people") {
     Write(L"notes.ini", ini);
-    Write(L"names.nsf", kFixture);
+    Write(L"names.nsf", fixture);
     Load();
     STATUS status = Init();
     if (status == 0) status = dbOpen("names.nsf", &db);
     uint32_t viewId = 0;
-    if (status == 0) status = findDesignNote(db, "people", 8, "-G40n^", &viewId, 0);
+    if (status == 0) status = findDesignNote(db, view, 8, "-G40n^", &viewId, 0);
     if (status == 0)
       status = openCollection(db, db, viewId, 0, 0, &collection, nullptr, nullptr, nullptr,
                               nullptr);
@@ -306,6 +316,26 @@ TEST_F(SimTest, ItemTextKeepsEscapedBytesAndTruncates) {
   EXPECT_EQ(noteOpen(db, 24, 1, &other), 551);  // a view entry without a document
   EXPECT_EQ(noteOpen(db, 999, 1, &other), 551);
   EXPECT_EQ(other, 0u);
+}
+
+TEST_F(SimTest, CategoryRowsAreReadInPlaceAndAreNoNotes) {
+  ASSERT_EQ(OpenView("",
+                     "view Other\ncategory\nnote 4\n"
+                     "view People\n  category  \nnote 8\ncategory\nentry 12\n",
+                     "People"),
+            0);
+  EXPECT_EQ(ReadNext().ids, (std::vector<uint32_t>{0x80000002, 8, 0x80000003, 12}));
+  DHANDLE note = 0;
+  EXPECT_EQ(noteOpen(db, 0x80000002, 1, &note), 551);
+  EXPECT_EQ(note, 0u);
+  EXPECT_EQ(LogLines().back(), "misuse NSFNoteOpen note ID 0x80000002 is a category row");
+  ASSERT_EQ(noteOpen(db, 8, 1, &note), 0);
+  EXPECT_EQ(noteClose(note), 0);
+  for (const char* broken : {"category\nview V\n", "view V\ncategory 5\n"}) {
+    Write(L"broken.nsf", broken);
+    DHANDLE other = 0;
+    EXPECT_EQ(dbOpen("broken.nsf", &other), 513) << broken;
+  }
 }
 
 TEST_F(SimTest, OutParametersHaveTheirPublishedWidths) {
@@ -521,6 +551,28 @@ TEST_F(SimTest, ReadEntriesNoBufferSetting) {
   EXPECT_EQ(ReadNext().ids.size(), 5u);
 }
 
+TEST_F(SimTest, ReadNoProgressSettingKeepsThePositionAndAsksForMore) {
+  ASSERT_EQ(OpenView("SimReadBatch=2\nSimReadNoProgress=2\n"), 0);
+  EXPECT_EQ(ReadNext().ids, (std::vector<uint32_t>{0x10, 20}));
+  Position before = position;
+  for (int i = 0; i < 2; ++i) {
+    Read again = ReadNext();
+    EXPECT_EQ(again.status, 0);
+    EXPECT_EQ(again.ids, (std::vector<uint32_t>{24, 28}));
+    EXPECT_EQ(again.flags & 0x20, 0x20);
+    EXPECT_EQ(memcmp(&before, &position, sizeof position), 0);
+  }
+  position.tumbler[0] = 5;  // the last entry: nothing left to read
+  Read none = ReadNext();
+  EXPECT_EQ(none.status, 0);
+  EXPECT_EQ(none.buffer, 0u);
+  EXPECT_EQ(none.flags & 0x20, 0x20);
+  EXPECT_EQ(position.tumbler[0], 5u);
+  term();
+  EXPECT_EQ(LogLines().back(),
+            "term databases 1/0 collections 1/0 notes 0/0 buffers 3/3 locks 3/3");
+}
+
 TEST_F(SimTest, LockNullSetting) {
   ASSERT_EQ(OpenView("SimLockNull=1\n"), 0);
   DHANDLE buffer = 0;
@@ -569,6 +621,9 @@ TEST_F(SimTest, StatusTextSetting) {
   EXPECT_EQ(loadString(nullptr, 551, text, sizeof text - 1), 0);
   EXPECT_GT(loadString(nullptr, 259, text, sizeof text - 1), 0);
   EXPECT_EQ(loadString(nullptr, 4001, text, sizeof text - 1), 0);
+  // Codes are not masked here: a caller that forgets ERR() gets no text.
+  EXPECT_EQ(loadString(nullptr, 0x8000 | 259, text, sizeof text - 1), 0);
+  EXPECT_EQ(loadString(nullptr, 0x4000 | 4000, text, sizeof text - 1), 0);
 }
 
 TEST_F(SimTest, LogBalancesTakenAgainstGivenBack) {
@@ -604,6 +659,67 @@ TEST_F(SimTest, LogReportsHandlesGivenBackTwice) {
   ASSERT_EQ(lines.size(), 4u);
   EXPECT_EQ(lines[2], expected);
   EXPECT_EQ(lines[3].rfind("misuse NSFNoteClose note 0x", 0), 0u) << lines[3];
+}
+
+TEST_F(SimTest, NeedProgramDirectorySettingLooksAtArgv0ThenPath) {
+  const std::string dir = Utf8(SimulatorDirectory());
+  std::string upper = dir;
+  for (char& c : upper) c = static_cast<char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
+  struct Case {
+    std::string program, path;
+    STATUS status;
+  } cases[] = {
+      {dir + "\\Brevon.exe", "", 0},
+      {upper + "\\Brevon.exe", "C:\\windows", 0},
+      {dir + "\\bin\\Brevon.exe", "C:\\windows", 0x3F04},
+      {"Brevon.exe", "", 0x3F04},
+      {"Brevon.exe", dir + "\\..;C:\\windows;" + dir + "x", 0x3F04},
+      {"Brevon.exe", "C:\\windows;;\"" + upper + "\\\";", 0},
+      {"Brevon.exe", dir + "\\\\", 0x3F04},
+  };
+  wchar_t saved[32767];
+  DWORD savedLength = GetEnvironmentVariableW(L"PATH", saved, 32767);
+  Write(L"notes.ini", "SimNeedProgramDirectory=1\n");
+  Write(L"names.nsf", kFixture);
+  Load();
+  for (const Case& c : cases) {
+    SetEnvironmentVariableW(L"PATH", Wide(c.path).c_str());
+    std::string program = c.program;
+    char* argv[] = {&program[0], nullptr};
+    EXPECT_EQ(init(1, argv), c.status) << c.program << " PATH=" << c.path;
+    DHANDLE handle = 0;
+    EXPECT_EQ(dbOpen("names.nsf", &handle), c.status ? 535 : 0) << "left uninitialised";
+    if (c.status == 0) {
+      dbClose(handle);
+      term();
+    }
+  }
+  SetEnvironmentVariableW(L"PATH", savedLength ? saved : nullptr);
+  char text[80];
+  EXPECT_GT(loadString(nullptr, 0x3F04, text, sizeof text - 1), 0);
+  EXPECT_EQ(LogLines().at(5), "init 1 \"" + dir + "\\bin\\Brevon.exe\"") << "logged on failure";
+}
+
+TEST_F(SimTest, KeepFirstDirectorySettingOutlivesTheLibrary) {
+  Write(L"notes.ini", "Directory=first\nSimKeepFirstDirectory=1\n");
+  Write(L"names.nsf", kFixture);
+  ASSERT_TRUE(CreateDirectoryW((scratch_ + L"\\second").c_str(), nullptr));
+  Write(L"second\\notes.ini", "Directory=second\n");
+  Load();
+  ASSERT_EQ(Init(), 0);
+  term();
+  FreeLibrary(module_);
+  module_ = nullptr;
+  ASSERT_TRUE(SetCurrentDirectoryW((scratch_ + L"\\second").c_str()));
+  Load();
+  ASSERT_EQ(Init(), 0);
+  char value[16] = "";
+  EXPECT_TRUE(getEnv("Directory", value, sizeof value - 1));
+  EXPECT_STREQ(value, "first");
+  DHANDLE handle = 0;
+  EXPECT_EQ(dbOpen("names.nsf", &handle), 0) << "only the first directory has one";
+  EXPECT_EQ(dbClose(handle), 0);
+  term();
 }
 
 TEST_F(SimTest, RefuseLoadSetting) {

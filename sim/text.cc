@@ -164,6 +164,8 @@ const char* BuiltInStatusText(STATUS code) {
     case kErrBadHandle: return "Invalid handle (simulator)";
     case kErrBadArgument: return "Invalid argument (simulator)";
     case kErrBufferTooSmall: return "Output buffer too small (simulator)";
+    case kErrNoProgramDirectory:
+      return "Program directory not found in argv[0] or PATH (simulator)";
     default: return nullptr;
   }
 }

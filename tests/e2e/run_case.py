@@ -13,9 +13,11 @@ import sys
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import winsetup  # noqa: E402
 
-HEADER = re.compile(r"^\[([a-z]+)(?: ([^\]]*))?\]$")
-KNOWN = {"description", "args", "registry", "file", "dir", "stdout", "stderr", "exit",
-         "calllog"}
+HEADER = re.compile(r"^\[([a-z][a-z-]*)(?: ([^\]]*))?\]$")
+KNOWN = {"description", "args", "registry", "file", "dir", "symlink", "stdout", "stdout-to",
+         "stderr", "exit", "calllog"}
+# Where [stdout-to] sends standard output; [stdout] is then not compared.
+STDOUT_TO = {"full", "closed-pipe"}
 FLAGS = {"escapes", "nonewline"}
 ESCAPE = re.compile(rb"\\x([0-9A-Fa-f]{2})")
 TERM_PAIR = re.compile(r"(\w+) (\d+)/(\d+)")
@@ -125,8 +127,23 @@ def copy_libraries(sim_dir, program_dir):
         shutil.copyfile(os.path.join(sim_dir, name), os.path.join(program_dir, name))
 
 
+def make_symlink(section, scratch):
+    """[symlink PATH]: a relative Unix symlink at PATH to the one content
+    line, a path relative to the scratch area that need not exist."""
+    lines = [line for line in section.lines if line.strip()]
+    if len(lines) != 1:
+        raise CaseError("[symlink %s] needs one target line" % section.argument)
+    link = scratch.local(section.argument)
+    target = scratch.local(lines[0].strip())
+    if os.path.lexists(link):
+        raise CaseError("[symlink %s]: the path exists already" % section.argument)
+    os.makedirs(os.path.dirname(link), exist_ok=True)
+    os.symlink(os.path.relpath(target, os.path.dirname(link)), link)
+
+
 def build_tree(sections, scratch, sim_dir):
-    """Lays out the scratch area: program folder, [file] and [dir] entries."""
+    """Lays out the scratch area: program folder, [file] and [dir] entries,
+    then [symlink] entries."""
     if os.path.exists(scratch.root):
         shutil.rmtree(scratch.root)
     os.makedirs(scratch.root)
@@ -139,6 +156,20 @@ def build_tree(sections, scratch, sim_dir):
                 f.write(scratch.content(section))
         elif section.kind == "dir":
             os.makedirs(scratch.local(section.argument), exist_ok=True)
+    for section in sections:
+        if section.kind == "symlink":
+            make_symlink(section, scratch)
+
+
+def open_stdout(where, default_path):
+    """The file descriptor that the program gets as standard output."""
+    if where == "full":
+        return os.open("/dev/full", os.O_WRONLY)
+    if where == "closed-pipe":
+        read_end, write_end = os.pipe()
+        os.close(read_end)
+        return write_end
+    return os.open(default_path, os.O_WRONLY | os.O_CREAT | os.O_TRUNC, 0o644)
 
 
 def visible(data):
@@ -181,9 +212,18 @@ def run_case(path, bin_dir, sim_dir, prefix, keep=False):
     by_kind = {}
     for section in sections:
         by_kind.setdefault(section.kind, []).append(section)
-    for kind in ("args", "registry", "stdout", "stderr", "exit", "calllog", "description"):
+    for kind in ("args", "registry", "stdout", "stdout-to", "stderr", "exit", "calllog",
+                 "description"):
         if len(by_kind.get(kind, [])) > 1:
             raise CaseError("section [%s] given twice" % kind)
+    stdout_to = None
+    if "stdout-to" in by_kind:
+        stdout_to = "".join(by_kind["stdout-to"][0].lines).strip()
+        if stdout_to not in STDOUT_TO:
+            raise CaseError("[stdout-to] is one of %s, not %r"
+                            % (", ".join(sorted(STDOUT_TO)), stdout_to))
+        if "stdout" in by_kind:
+            raise CaseError("[stdout] with [stdout-to]: there is no output to compare")
 
     env = winsetup.wine_environment(prefix)
     drives = winsetup.Drives(prefix)
@@ -199,20 +239,32 @@ def run_case(path, bin_dir, sim_dir, prefix, keep=False):
 
     env = dict(env)
     env["NNOTES_SIM_LOG"] = drives.windows(scratch.log)
+    # SimKeepFirstDirectory keeps its state here; each case starts without.
+    env.pop("NNOTES_SIM_FIRST_DIRECTORY", None)
     out_path = os.path.join(scratch.root, "stdout.txt")
     err_path = os.path.join(scratch.root, "stderr.txt")
     winsetup.apply_registry(keys, env, drives, scratch.root)
     try:
-        with open(out_path, "wb") as out, open(err_path, "wb") as err:
-            code = subprocess.run(["wine", os.path.join(bin_dir, "Brevon.exe")] + args,
-                                  cwd=scratch.root, env=env, stdin=subprocess.DEVNULL,
-                                  stdout=out, stderr=err, timeout=60).returncode
+        out = open_stdout(stdout_to, out_path)
+        try:
+            with open(err_path, "wb") as err:
+                # Python ignores SIGPIPE and, with restore_signals off, so
+                # does the program: a write to a closed pipe fails instead of
+                # killing it, whatever Wine does with the signal.
+                code = subprocess.run(["wine", os.path.join(bin_dir, "Brevon.exe")] + args,
+                                      cwd=scratch.root, env=env, stdin=subprocess.DEVNULL,
+                                      stdout=out, stderr=err, timeout=60,
+                                      restore_signals=False).returncode
+        finally:
+            os.close(out)
     finally:
         winsetup.clear_registry(env, drives, scratch.root)
 
     problems = []
-    with open(out_path, "rb") as f:
-        stdout = f.read()
+    stdout = b""
+    if stdout_to is None:
+        with open(out_path, "rb") as f:
+            stdout = f.read()
     with open(err_path, "rb") as f:
         stderr = f.read()
     log = b""
@@ -224,11 +276,15 @@ def run_case(path, bin_dir, sim_dir, prefix, keep=False):
     if "exit" in by_kind:
         text = "".join(by_kind["exit"][0].lines).strip()
         expected_exit = int(text)
-    if code != expected_exit:
+    if code < 0:
+        problems.append("killed by signal %d, expected exit code %d" % (-code, expected_exit))
+    elif code != expected_exit:
         problems.append("exit code %d, expected %d" % (code, expected_exit))
 
     # A Windows program writes text mode: every LF becomes CR LF.
     for what, actual in (("stdout", stdout), ("stderr", stderr)):
+        if what == "stdout" and stdout_to is not None:
+            continue
         section = by_kind.get(what, [Section(what, "", [])])[0]
         expected = scratch.content(section, "\r\n")
         if expected != actual:
