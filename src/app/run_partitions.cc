@@ -13,6 +13,7 @@
 #include "base/text.h"
 #include "census/census.h"
 #include "install/registry.h"
+#include "inventory/directory_identity.h"
 #include "inventory/walk.h"
 #include "notes/notes_api.h"
 #include "notes/notes_text.h"
@@ -28,6 +29,8 @@ struct Run {
   // The data directories that the server library named ("Directory") for
   // the partitions counted so far.
   std::vector<std::string> servedDirectories;
+  // The data directories entered so far, as the file system knows them.
+  std::vector<DirectoryIdentity> enteredDirectories;
 };
 
 // How the work on one partition ends.
@@ -95,17 +98,44 @@ void PrintPartitionHeader(int number, const ServerNames& names, const ReportOpti
   }
 }
 
-// Makes `directory` the current directory. A partition whose data directory
-// cannot be entered must not be counted in whatever directory the run is in:
-// that would count the previous partition a second time.
-bool EnterDataDirectory(int number, const std::wstring& directory) {
-  if (!directory.empty() && _wchdir(directory.c_str()) == 0) return true;
+// The block of a partition that is not counted: its number and the reason.
+void PrintSkippedPartition(int number) {
   printf("\n");
   printf("Partition %d:\n", number);
+}
+
+std::string Printable(const std::wstring& directory) {
   std::string printable;
   AppendUtf8(directory.data(), directory.size(), printable);
-  ReportError("Error: unable to change to data directory (%s).\n", printable.c_str());
-  return false;
+  return printable;
+}
+
+// Makes `directory` the current directory. A partition whose data directory
+// cannot be entered must not be counted in whatever directory the run is in:
+// that would count the previous partition a second time. Nor is one counted
+// whose directory an earlier partition entered under another name.
+bool EnterDataDirectory(int number, const std::wstring& directory, Run& run) {
+  if (directory.empty() || _wchdir(directory.c_str()) != 0) {
+    PrintSkippedPartition(number);
+    ReportError("Error: unable to change to data directory (%s).\n",
+                Printable(directory).c_str());
+    return false;
+  }
+  DirectoryIdentity identity;
+  if (!TakeDirectoryIdentity(directory.c_str(), &identity)) return true;
+  for (const DirectoryIdentity& entered : run.enteredDirectories) {
+    if (entered == identity) {
+      PrintSkippedPartition(number);
+      ReportError("Error: data directory already counted (%s).\n", Printable(directory).c_str());
+      return false;
+    }
+  }
+  try {
+    run.enteredDirectories.push_back(identity);
+  } catch (...) {
+    // Without memory to remember it, a later partition cannot be held to it.
+  }
+  return true;
 }
 
 // Nothing documents initialising the server library again after NotesTerm.
@@ -122,7 +152,11 @@ bool ServesEarlierPartition(Run& run) {
       return true;
     }
   }
-  run.servedDirectories.push_back(directory);
+  try {
+    run.servedDirectories.push_back(directory);
+  } catch (...) {
+    // Without memory to remember it, a later partition cannot be held to it.
+  }
   return false;
 }
 
@@ -160,7 +194,7 @@ void ReportPartition(int number, const std::wstring& dataDirectory, Run& run) {
 // The work on one partition, from entering its data directory to releasing
 // the server library: loaded, initialised, used and released within.
 PartitionEnd RunPartition(int number, const std::wstring& dataDirectory, Run& run) {
-  if (!EnterDataDirectory(number, dataDirectory)) {
+  if (!EnterDataDirectory(number, dataDirectory, run)) {
     return CheckReportWritten() ? PartitionEnd::kDone : PartitionEnd::kReportUnwritten;
   }
 
@@ -203,8 +237,9 @@ int RunPartitions(int argc, char** argv, const ReportOptions& options) {
     ReportError("Error: unable to set dll directory.\n");
   }
   PutFirstInPath(programDirectory);
+  MakeDataDirectoriesFull(&partitions, count);
 
-  Run run{argc, argv, options, 0, {}};
+  Run run{argc, argv, options, 0, {}, {}};
   for (int number = 1; number <= count; ++number) {
     switch (RunPartition(number, partitions.dataDirectories[number - 1], run)) {
       case PartitionEnd::kDone:

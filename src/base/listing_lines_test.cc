@@ -2,6 +2,7 @@
 
 #include "gtest/gtest.h"
 
+#include "failing_allocator.h"
 #include "listing_lines_support.h"
 
 namespace {
@@ -146,6 +147,63 @@ TEST(ListingLines, AppendTakesTheLinesInTheTargetsOwnFrame) {
   EXPECT_EQ(LinesOf({"first", "a", "b", "first", "a", "b"}), target);
   EXPECT_TRUE(target.Append(ListingLines()));
   EXPECT_EQ(6u, target.size());
+}
+
+// Each allocation that building a list makes fails in turn: only the line
+// under way is lost, the others and the frame stay whole.
+TEST(ListingLines, AFailedAllocationLosesTheLineUnderWayOnly) {
+  // Long enough to fill the first block and need new ones.
+  const std::string texts[] = {std::string(40000, 'a'), "b", std::string(30000, 'c'), "d",
+                               std::string(70000, 'e')};
+  long skipped = 0;
+  for (;; ++skipped) {
+    ListingLines lines = ListingLines::Framed("  ", "\r\n");
+    bool finished[5] = {};
+    FailOneAllocationAfter(skipped);
+    for (int i = 0; i < 5; ++i) {
+      try {
+        lines.StartLine().append(texts[i]);
+        finished[i] = lines.FinishLine();
+      } catch (...) {
+        lines.DiscardLine();
+      }
+    }
+    bool failed = StopFailingAllocations();
+
+    std::string expected;
+    size_t kept = 0;
+    for (int i = 0; i < 5; ++i) {
+      if (!finished[i]) continue;
+      ASSERT_LT(kept, lines.size()) << "allocation " << skipped;
+      EXPECT_EQ(texts[i], lines[kept++]) << "allocation " << skipped;
+      expected += "  " + texts[i] + "\r\n";
+    }
+    EXPECT_EQ(kept, lines.size()) << "allocation " << skipped;
+    EXPECT_GE(kept, failed ? 4u : 5u) << "allocation " << skipped;
+    EXPECT_EQ(expected, AllBlocks(lines)) << "allocation " << skipped;
+    if (!failed) break;
+  }
+  EXPECT_GE(skipped, 3) << "the list allocates for its blocks and its index";
+}
+
+TEST(ListingLines, AFailedAllocationInAppendLosesOneLine) {
+  ListingLines source;
+  for (const char* text : {"one", "two", "three"}) {
+    source.StartLine().append(text);
+    source.FinishLine();
+  }
+  long skipped = 0;
+  for (;; ++skipped) {
+    ListingLines target = LinesOf({"first"});
+    FailOneAllocationAfter(skipped);
+    bool complete = target.Append(source);
+    bool failed = StopFailingAllocations();
+    EXPECT_EQ(!failed, complete) << "allocation " << skipped;
+    ASSERT_EQ(failed ? 3u : 4u, target.size()) << "allocation " << skipped;
+    EXPECT_EQ("first", target[0]) << "allocation " << skipped;
+    if (!failed) break;
+  }
+  EXPECT_GE(skipped, 1);
 }
 
 }  // namespace

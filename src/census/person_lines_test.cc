@@ -5,6 +5,7 @@
 #include "gtest/gtest.h"
 
 #include "census/census.h"
+#include "failing_allocator.h"
 #include "sim_session.h"
 
 namespace {
@@ -128,6 +129,48 @@ TEST(AppendItemText, ServerCutsItemsLongerThanTheArea) {
   Listing l = List("note 4\nShortName=" + std::string(300, 'x') + "\n", true, false);
   ASSERT_EQ(1u, l.other.size());
   EXPECT_EQ("1, " + std::string(259, 'x') + ", NA, NA", l.other[0]);
+}
+
+// Each allocation of the person lines fails in turn: the counts stay
+// exact, and one line at most is left out or lacks one item's text.
+TEST(PersonLines, AFailedAllocationCostsOneLineOrOneItemAtMost) {
+  SimSession session(kIni, ("view Mail Users\n" + kFullPerson +
+                            "note 8\nShortName=second\nMailServer=CN=Mail1/OU=Sales/O=Acme\n"
+                            "MailFile=mail\\s.nsf\n")
+                               .c_str());
+  ASSERT_TRUE(session.Start());
+  // Each form alone, so that each builder starts the list's first block.
+  for (const ReportOptions& options : {ReportOptions{true, false}, ReportOptions{false, true},
+                                       ReportOptions{true, true}}) {
+    ListingLines all, none;
+    int32_t found = 0, other = 0;
+    ASSERT_TRUE(MailboxCensus("Mail1/Sales/Acme", found, other, options, all, none));
+    ASSERT_EQ(options.names && options.details ? 4u : 2u, all.size());
+
+    long skipped = 0;
+    for (;; ++skipped) {
+      ListingLines lines, others;
+      found = 0;
+      other = 0;
+      FailOneAllocationAfter(skipped);
+      bool result = MailboxCensus("Mail1/Sales/Acme", found, other, options, lines, others);
+      bool failed = StopFailingAllocations();
+      EXPECT_TRUE(result) << "allocation " << skipped;
+      EXPECT_EQ(2, found) << "allocation " << skipped;
+      EXPECT_EQ(0, other) << "allocation " << skipped;
+      // Lines that differ from the full listing, or that it lacks.
+      size_t differing = all.size() - lines.size();
+      for (size_t i = 0, j = 0; i < lines.size(); ++i, ++j) {
+        if (lines.size() < all.size() && j < all.size() && lines[i] != all[j]) ++j;
+        if (j >= all.size() || lines[i] != all[j]) ++differing;
+      }
+      EXPECT_LE(differing, failed ? 1u : 0u) << "allocation " << skipped;
+      if (!failed) break;
+    }
+    EXPECT_GE(skipped, 3) << "lines and texts are allocated";
+  }
+  session.Stop();
+  EXPECT_EQ("", UnbalancedObjects(session.Log()));
 }
 
 }  // namespace

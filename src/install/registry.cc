@@ -4,6 +4,7 @@
 
 #include <cstring>
 #include <cwchar>
+#include <string>
 
 #include "base/error_report.h"
 
@@ -55,6 +56,13 @@ void FormatSubkeyName(int number, wchar_t* name) {
   name[length] = L'\0';
 }
 
+bool IsFullPath(const std::wstring& path) {
+  if (path.size() >= 2 && path[0] == L'\\' && path[1] == L'\\') return true;
+  wchar_t drive = path.empty() ? L'\0' : path[0];
+  bool letter = (drive >= L'A' && drive <= L'Z') || (drive >= L'a' && drive <= L'z');
+  return letter && path.size() >= 3 && path[1] == L':' && path[2] == L'\\';
+}
+
 }  // namespace
 
 bool GetServerRegistryData(wchar_t* programDirectory, PartitionList* partitions, int& count) {
@@ -88,4 +96,24 @@ bool GetServerRegistryData(wchar_t* programDirectory, PartitionList* partitions,
     return false;
   }
   return true;
+}
+
+// A relative data directory would otherwise be taken against whatever
+// directory the previous partition left current.
+void MakeDataDirectoriesFull(PartitionList* partitions, int count) {
+  for (int k = 0; k < count && k < kMaxPartitions; ++k) {
+    std::wstring& directory = partitions->dataDirectories[k];
+    if (directory.empty() || IsFullPath(directory)) continue;
+    try {
+      DWORD size = GetFullPathNameW(directory.c_str(), 0, nullptr, nullptr);
+      if (size == 0) continue;
+      std::wstring full(size, L'\0');
+      size = GetFullPathNameW(directory.c_str(), size, &full[0], nullptr);
+      if (size == 0 || size >= full.size()) continue;
+      full.resize(size);
+      directory.swap(full);
+    } catch (...) {
+      // Without memory for the full path the directory stays as it stands.
+    }
+  }
 }

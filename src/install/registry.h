@@ -18,4 +18,10 @@ struct PartitionList {
 /// when at least one partition was read.
 bool GetServerRegistryData(wchar_t* programDirectory, PartitionList* partitions, int& count);
 
+/// Makes every data directory of the first `count` partitions that is not
+/// full ("data", "..\data", "\data", "D:data") full against the current
+/// directory. Full are those that start with a drive letter, a colon and a
+/// backslash, or with two backslashes: they are left exactly as they stand.
+void MakeDataDirectoriesFull(PartitionList* partitions, int count);
+
 #endif  // BREVON_INSTALL_REGISTRY_H_

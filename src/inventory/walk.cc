@@ -2,16 +2,21 @@
 
 #include <windows.h>
 
-#include <cstdio>
 #include <cstring>
 #include <cwchar>
+#include <memory>
+#include <string>
+#include <unordered_map>
 
 #include "base/text.h"
+#include "inventory/directory_identity.h"
 
 namespace {
 
-constexpr size_t kLinkBytes = 260;  // a link file's text, read at most
-constexpr int kLinkChars = 260;     // the linked directory's path, with its terminator
+constexpr DWORD kLinkBytes = 260;  // a link file's text, read at most
+constexpr int kLinkChars = 260;    // the linked directory's path, with its terminator
+// Room for a few hundred entries per call of the directory listing.
+constexpr DWORD kListingBytes = 64 * 1024;
 
 // The server's web folders hold no databases of ours and can be large.
 const wchar_t* const kSkippedEndings[] = {
@@ -32,47 +37,24 @@ bool IsSkippedDirectory(const std::wstring& path) {
   return false;
 }
 
-bool IsDotOrDotDot(const wchar_t* name) {
-  return wcscmp(name, L".") == 0 || wcscmp(name, L"..") == 0;
+bool IsDotOrDotDot(const wchar_t* name, size_t length) {
+  return (length == 1 && name[0] == L'.') || (length == 2 && name[0] == L'.' && name[1] == L'.');
 }
 
 bool IsLineBreak(char byte) { return byte == '\r' || byte == '\n'; }
 
-// Walks the directory named in the link file `path`, keeping the file open
-// meanwhile. Empty files and files of kLinkBytes or more are not followed:
-// a longer text would be cut to some other path.
-void FollowLink(uint16_t depth, const std::wstring& path, ListingLines& lines) {
-  FILE* file = _wfopen(path.c_str(), L"rb");
-  if (file == nullptr) return;
-
-  char text[kLinkBytes];
-  memset(text, 0, sizeof(text));
-  size_t length = fread(text, 1, kLinkBytes, file);
-  if (length == 0 || length == kLinkBytes) {
-    fclose(file);
-    return;
+// Closes a handle of the system when it goes out of scope.
+struct ScopedHandle {
+  HANDLE handle;
+  ~ScopedHandle() {
+    if (handle != INVALID_HANDLE_VALUE) CloseHandle(handle);
   }
-  // One line break, in whatever form an editor left it; at most two bytes.
-  if (IsLineBreak(text[length - 1])) {
-    text[--length] = '\0';
-    if (length >= 1 && IsLineBreak(text[length - 1])) text[--length] = '\0';
-  }
-
-  wchar_t target[kLinkChars];
-  memset(target, 0, sizeof(target));
-  // At most 259 bytes give at most 259 units, so `target` stays terminated;
-  // an empty text gives the empty path, a zero byte ends it early.
-  MultiByteToWideChar(CP_ACP, 0, text, static_cast<int>(length), target, kLinkChars);
-
-  WalkDirectory(static_cast<uint16_t>(depth + 1), target, lines);
-  fclose(file);
-}
+};
 
 // A file counts by the last four characters of its name, compared exactly.
 enum class FileKind { kOther, kLink, kDatabase };
 
-FileKind KindOfFile(const wchar_t* name) {
-  size_t length = wcslen(name);
+FileKind KindOfFile(const wchar_t* name, size_t length) {
   if (length <= 4) return FileKind::kOther;
   const wchar_t* extension = name + length - 4;
   if (wmemcmp(extension, L".dir", 4) == 0) return FileKind::kLink;
@@ -82,15 +64,114 @@ FileKind KindOfFile(const wchar_t* name) {
   return FileKind::kOther;
 }
 
+// What is done with a directory met during the walk.
+enum class Visit {
+  kPassOver,      // entered before at the same or a smaller depth
+  kSearchAll,     // entered for the first time, or of unknown identity
+  kSearchNested,  // entered before, deeper: its own databases are listed already
+};
+
+// One walk from a data directory: where its lines go, and every directory
+// entered with the smallest depth it was entered at. Without this, links
+// that lead back into the tree would list it again for every way round.
+struct Walk {
+  ListingLines& lines;
+  std::unordered_map<DirectoryIdentity, uint16_t, DirectoryIdentityHash> entered;
+  // A listing buffer per depth, taken when first needed.
+  std::unique_ptr<char[]> buffers[kMaxWalkDepth + 1];
+};
+
+Visit Enter(Walk& walk, const DirectoryIdentity& identity, uint16_t depth) {
+  try {
+    auto entered = walk.entered.emplace(identity, depth);
+    if (entered.second) return Visit::kSearchAll;
+    if (entered.first->second <= depth) return Visit::kPassOver;
+    entered.first->second = depth;
+    return Visit::kSearchNested;
+  } catch (...) {
+    // No memory to remember it: searched as if unknown; the depth limit
+    // still bounds it.
+    return Visit::kSearchAll;
+  }
+}
+
+void WalkFolder(Walk& walk, uint16_t depth, const wchar_t* directory,
+                const DirectoryIdentity* entryIdentity);
+
+// The path by which the link file `name` in the folder `prefix` opens as
+// that file: full, and with the \\?\ prefix, which takes the name as it
+// stands, so that names such as aux.dir or com1.dir never open a device.
+std::wstring LinkFilePath(const std::wstring& prefix, const wchar_t* name, size_t length) {
+  DWORD size = GetFullPathNameW(prefix.c_str(), 0, nullptr, nullptr);
+  if (size == 0) return std::wstring();
+  std::wstring full(size, L'\0');
+  size = GetFullPathNameW(prefix.c_str(), size, &full[0], nullptr);
+  if (size == 0 || size >= full.size()) return std::wstring();
+  full.resize(size);
+  std::wstring path;
+  if (full.compare(0, 4, L"\\\\?\\") == 0) {
+    path = full;
+  } else if (full.compare(0, 4, L"\\\\.\\") == 0) {
+    path = L"\\\\?\\" + full.substr(4);
+  } else if (full.compare(0, 2, L"\\\\") == 0) {
+    path = L"\\\\?\\UNC\\" + full.substr(2);
+  } else {
+    path = L"\\\\?\\" + full;
+  }
+  if (path.back() != L'\\') path.push_back(L'\\');
+  path.append(name, length);
+  return path;
+}
+
+// Walks the directory named in the link file `name` of the folder `prefix`,
+// keeping the file open meanwhile. Empty files and files of kLinkBytes or
+// more are not followed: a longer text would be cut to some other path. A
+// text that is empty once its line break is removed names nothing.
+void FollowLink(Walk& walk, uint16_t depth, const std::wstring& prefix, const wchar_t* name,
+                size_t length) {
+  std::wstring path = LinkFilePath(prefix, name, length);
+  if (path.empty()) return;
+  ScopedHandle file{CreateFileW(path.c_str(), GENERIC_READ,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)};
+  if (file.handle == INVALID_HANDLE_VALUE) return;
+  // Whatever else opened, it is not read: a device could block the walk.
+  if (GetFileType(file.handle) != FILE_TYPE_DISK) return;
+
+  char text[kLinkBytes];
+  memset(text, 0, sizeof(text));
+  DWORD read = 0;
+  DWORD got = 0;
+  while (read < kLinkBytes && ReadFile(file.handle, text + read, kLinkBytes - read, &got, nullptr) &&
+         got > 0) {
+    read += got;
+  }
+  if (read == 0 || read == kLinkBytes) return;
+  // One line break, in whatever form an editor left it; at most two bytes.
+  if (IsLineBreak(text[read - 1])) {
+    text[--read] = '\0';
+    if (read >= 1 && IsLineBreak(text[read - 1])) text[--read] = '\0';
+  }
+
+  wchar_t target[kLinkChars];
+  memset(target, 0, sizeof(target));
+  // At most 259 bytes give at most 259 units, so `target` stays terminated;
+  // a zero byte ends the path early.
+  MultiByteToWideChar(CP_ACP, 0, text, static_cast<int>(read), target, kLinkChars);
+  if (target[0] == L'\0') return;
+
+  WalkFolder(walk, static_cast<uint16_t>(depth + 1), target, nullptr);
+}
+
 // Adds the line `prefix` + `name` to `databases`; `prefixUtf8` caches the
 // prefix's UTF-8 form, empty until the directory's first database.
-void AppendDatabase(const wchar_t* prefix, size_t prefixLength, const wchar_t* name,
+void AppendDatabase(const std::wstring& prefix, const wchar_t* name, size_t length,
                     std::string& prefixUtf8, ListingLines& databases) {
   try {
-    if (prefixUtf8.empty()) AppendUtf8(prefix, prefixLength, prefixUtf8);
+    if (prefixUtf8.empty()) AppendUtf8(prefix.data(), prefix.size(), prefixUtf8);
     std::string& line = databases.StartLine();
     line.append(prefixUtf8);
-    AppendUtf8(name, wcslen(name), line);
+    AppendUtf8(name, length, line);
     databases.FinishLine();
   } catch (...) {
     // The path is left out; the walk goes on.
@@ -98,56 +179,109 @@ void AppendDatabase(const wchar_t* prefix, size_t prefixLength, const wchar_t* n
   }
 }
 
+// One directory's search: where it is and what it collects.
+struct Folder {
+  uint16_t depth;
+  Visit visit;
+  const DirectoryIdentity* identity;  // null when unknown
+  std::wstring prefix;                // the directory's path and a backslash
+  ListingLines databases;             // its own, kept until the nested walks are done
+  std::string prefixUtf8;
+};
+
+void TreatEntry(Walk& walk, Folder& folder, const FILE_ID_BOTH_DIR_INFO& entry) {
+  const wchar_t* name = entry.FileName;
+  size_t length = entry.FileNameLength / sizeof(wchar_t);
+  if (entry.FileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+    if (IsDotOrDotDot(name, length)) return;
+    std::wstring path = folder.prefix;
+    path.append(name, length);
+    if (IsSkippedDirectory(path)) return;
+    // A junction's or symbolic link's entry carries the link's own ID, not
+    // its target's: such a directory is known only once it is open.
+    DirectoryIdentity identity;
+    bool fromEntry = folder.identity != nullptr &&
+                     (entry.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0 &&
+                     entry.FileId.QuadPart != 0;
+    if (fromEntry) identity = {folder.identity->volume, static_cast<uint64_t>(entry.FileId.QuadPart)};
+    WalkFolder(walk, static_cast<uint16_t>(folder.depth + 1), path.c_str(),
+               fromEntry ? &identity : nullptr);
+    return;
+  }
+  switch (KindOfFile(name, length)) {
+    case FileKind::kLink:
+      FollowLink(walk, folder.depth, folder.prefix, name, length);
+      break;
+    case FileKind::kDatabase:
+      if (folder.visit == Visit::kSearchAll) {
+        AppendDatabase(folder.prefix, name, length, folder.prefixUtf8, folder.databases);
+      }
+      break;
+    case FileKind::kOther:
+      break;
+  }
+}
+
+// Lists the directory open as `handle` entry by entry, in the order of the
+// file system, as a search of "directory\*.*" would.
+void SearchFolder(Walk& walk, Folder& folder, HANDLE handle) {
+  std::unique_ptr<char[]>& buffer = walk.buffers[folder.depth];
+  if (!buffer) buffer.reset(new char[kListingBytes]);
+  while (GetFileInformationByHandleEx(handle, FileIdBothDirectoryInfo, buffer.get(),
+                                      kListingBytes)) {
+    const char* at = buffer.get();
+    for (;;) {
+      const FILE_ID_BOTH_DIR_INFO& entry = *reinterpret_cast<const FILE_ID_BOTH_DIR_INFO*>(at);
+      try {
+        TreatEntry(walk, folder, entry);
+      } catch (...) {
+        // The entry that found no memory is left out; the walk goes on.
+      }
+      if (entry.NextEntryOffset == 0) break;
+      at += entry.NextEntryOffset;
+    }
+  }
+}
+
+// Walks `directory` at `depth`. `entryIdentity` is the directory's identity
+// as its parent's listing gave it, or null: it is then taken from the open
+// directory.
+void WalkFolder(Walk& walk, uint16_t depth, const wchar_t* directory,
+                const DirectoryIdentity* entryIdentity) {
+  if (depth > kMaxWalkDepth) return;
+  Visit visit = Visit::kSearchAll;
+  if (entryIdentity != nullptr) {
+    visit = Enter(walk, *entryIdentity, depth);
+    if (visit == Visit::kPassOver) return;
+  }
+  ScopedHandle handle{OpenDirectory(directory)};
+  if (handle.handle == INVALID_HANDLE_VALUE) return;
+  DirectoryIdentity identity;
+  bool known = entryIdentity != nullptr;
+  if (known) {
+    identity = *entryIdentity;
+  } else if (IdentityOf(handle.handle, &identity)) {
+    known = true;
+    visit = Enter(walk, identity, depth);
+    if (visit == Visit::kPassOver) return;
+  }
+
+  Folder folder{depth, visit, known ? &identity : nullptr, directory, ListingLines(), {}};
+  folder.prefix.push_back(L'\\');
+  SearchFolder(walk, folder, handle.handle);
+  // After the nested walks: a directory's own databases come last.
+  walk.lines.Append(folder.databases);
+}
+
 }  // namespace
 
 bool WalkDirectory(uint16_t depth, const wchar_t* directory, ListingLines& lines) {
   if (directory == nullptr) return false;
-  if (depth > kMaxWalkDepth) return true;
-
-  std::wstring pattern(directory);
-  pattern.append(L"\\*.*");
-  WIN32_FIND_DATAW entry;
-  memset(&entry, 0, sizeof(entry));
-  HANDLE search = FindFirstFileW(pattern.c_str(), &entry);
-
-  // The path of the current entry: the prefix, then the name.
-  std::wstring path(directory);
-  path.push_back(L'\\');
-  const size_t prefixLength = path.size();
-  // This directory's databases, kept apart until the nested walks are done.
-  // The prefix is converted once: as it ends in a backslash, each name
-  // converts on its own.
-  ListingLines databases;
-  std::string prefixUtf8;
-
-  if (search != INVALID_HANDLE_VALUE) {
-    do {
-      path.resize(prefixLength);
-      if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-        if (IsDotOrDotDot(entry.cFileName)) continue;
-        path.append(entry.cFileName);
-        if (!IsSkippedDirectory(path)) {
-          WalkDirectory(static_cast<uint16_t>(depth + 1), path.c_str(), lines);
-        }
-        continue;
-      }
-      switch (KindOfFile(entry.cFileName)) {
-        case FileKind::kLink:
-          path.append(entry.cFileName);
-          FollowLink(depth, path, lines);
-          break;
-        case FileKind::kDatabase:
-          AppendDatabase(path.data(), prefixLength, entry.cFileName, prefixUtf8, databases);
-          break;
-        case FileKind::kOther:
-          break;
-      }
-    } while (FindNextFileW(search, &entry) != 0);
+  Walk walk{lines, {}, {}};
+  try {
+    WalkFolder(walk, depth, directory, nullptr);
+  } catch (...) {
+    // The directory that found no memory lists nothing.
   }
-
-  // After the nested walks: a directory's own databases come last.
-  lines.Append(databases);
-
-  if (search != INVALID_HANDLE_VALUE) FindClose(search);
   return true;
 }

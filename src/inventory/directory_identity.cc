@@ -1,0 +1,36 @@
+#include "inventory/directory_identity.h"
+
+#include <string>
+
+HANDLE OpenDirectory(const wchar_t* directory) {
+  // "directory\" names the folder that "directory\*.*" searches: the empty
+  // text is the current drive's root, "D:" the root of drive D.
+  std::wstring folder = directory;
+  folder.push_back(L'\\');
+  return CreateFileW(folder.c_str(), FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES | SYNCHRONIZE,
+                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                     OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+}
+
+bool IdentityOf(HANDLE handle, DirectoryIdentity* identity) {
+  BY_HANDLE_FILE_INFORMATION information;
+  if (!GetFileInformationByHandle(handle, &information)) return false;
+  identity->volume = information.dwVolumeSerialNumber;
+  identity->file = (static_cast<uint64_t>(information.nFileIndexHigh) << 32) |
+                   information.nFileIndexLow;
+  // A file system without file IDs gives 0: no identity to go by.
+  return identity->file != 0;
+}
+
+bool TakeDirectoryIdentity(const wchar_t* directory, DirectoryIdentity* identity) {
+  HANDLE handle;
+  try {
+    handle = OpenDirectory(directory);
+  } catch (...) {
+    return false;
+  }
+  if (handle == INVALID_HANDLE_VALUE) return false;
+  bool taken = IdentityOf(handle, identity);
+  CloseHandle(handle);
+  return taken;
+}

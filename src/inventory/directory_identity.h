@@ -1,0 +1,40 @@
+#ifndef BREVON_INVENTORY_DIRECTORY_IDENTITY_H_
+#define BREVON_INVENTORY_DIRECTORY_IDENTITY_H_
+
+#include <windows.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+
+/// What makes a directory itself, whatever path leads to it: a junction, a
+/// symbolic link, a link file or another spelling of its path.
+struct DirectoryIdentity {
+  uint32_t volume;  // the volume's serial number
+  uint64_t file;    // the file ID within the volume
+
+  bool operator==(const DirectoryIdentity& other) const {
+    return volume == other.volume && file == other.file;
+  }
+};
+
+struct DirectoryIdentityHash {
+  size_t operator()(const DirectoryIdentity& identity) const {
+    return std::hash<uint64_t>()(identity.file ^ (static_cast<uint64_t>(identity.volume) << 32));
+  }
+};
+
+/// Opens `directory` for listing, as a search of "directory\*.*" would, and
+/// returns the handle, or INVALID_HANDLE_VALUE. Reparse points (junctions,
+/// symbolic links) are followed.
+HANDLE OpenDirectory(const wchar_t* directory);
+
+/// The identity of the directory open as `handle`. False when the system
+/// does not give it.
+bool IdentityOf(HANDLE handle, DirectoryIdentity* identity);
+
+/// The identity of `directory`. False when it cannot be opened or the
+/// system does not give its identity.
+bool TakeDirectoryIdentity(const wchar_t* directory, DirectoryIdentity* identity);
+
+#endif  // BREVON_INVENTORY_DIRECTORY_IDENTITY_H_
