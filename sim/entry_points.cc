@@ -185,6 +185,17 @@ bool ProgramDirectoryFound(const char* program) {
 }
 #endif
 
+// Busy for `microseconds`, as a server reading a document from disk is.
+void SpendMicroseconds(uint64_t microseconds) {
+  LARGE_INTEGER frequency, start, now;
+  QueryPerformanceFrequency(&frequency);
+  QueryPerformanceCounter(&start);
+  uint64_t ticks = microseconds * static_cast<uint64_t>(frequency.QuadPart) / 1000000;
+  do {
+    QueryPerformanceCounter(&now);
+  } while (static_cast<uint64_t>(now.QuadPart - start.QuadPart) < ticks);
+}
+
 std::string LowerAscii(const char* text) {
   std::string out(text);
   for (char& c : out) {
@@ -489,6 +500,7 @@ STATUS WINAPI NSFNoteOpen(DHANDLE database, NOTEID noteId, WORD flags, DHANDLE* 
   Locked lock;
   State& s = S();
   if (!s.initialized) return kErrNotInitialized;
+  if (s.settings.noteOpenMicroseconds != 0) SpendMicroseconds(s.settings.noteOpenMicroseconds);
   if (!Usable(s.databases.Check(database), "NSFNoteOpen", "database", database, false))
     return kErrBadHandle;
   if (!note) return kErrBadArgument;

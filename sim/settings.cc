@@ -85,6 +85,8 @@ void ApplySimSetting(const std::string& name, const std::string& value, Settings
     if (isNumber(value)) s->readEntriesNoBuffer.insert(number);
   } else if (name == "simlocknull") {
     if (isNumber(value)) s->lockNull.insert(number);
+  } else if (name == "simnoteopenmicroseconds") {
+    if (isNumber(value)) s->noteOpenMicroseconds = number;
   } else if (name == "simreadbatch") {
     if (isNumber(value) && number > 0)
       s->readBatch = static_cast<DWORD>(number < kMaxEntriesPerRead ? number : kMaxEntriesPerRead);

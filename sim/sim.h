@@ -92,6 +92,7 @@ struct Settings {
   std::unordered_set<uint64_t> readEntriesNoBuffer;        // read numbers
   std::unordered_set<uint64_t> lockNull;                   // read numbers
   DWORD readBatch = kMaxEntriesPerRead;
+  uint64_t noteOpenMicroseconds = 0;  // what opening a document costs
   uint64_t readNoProgress = 0;  // first read number that leaves the position; 0 none
   bool needProgramDirectory = false;
   bool keepFirstDirectory = false;

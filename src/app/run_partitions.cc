@@ -10,6 +10,7 @@
 
 #include "base/error_report.h"
 #include "base/listing_lines.h"
+#include "base/progress.h"
 #include "base/text.h"
 #include "census/census.h"
 #include "install/registry.h"
@@ -171,10 +172,11 @@ void ReportPartition(int number, const std::wstring& dataDirectory, Run& run) {
   int32_t other = 0;
   ListingLines foundLines = ReportLines();
   ListingLines otherLines = ReportLines();
-  if (!MailboxCensus(names.abbreviatedMailServer, found, other, run.options, foundLines,
-                     otherLines)) {
-    ReportError("Error: unable to count mailboxes.\n");
-  }
+  BeginProgress(number, ProgressPhase::kCensus);
+  bool counted = MailboxCensus(names.abbreviatedMailServer, found, other, run.options,
+                               foundLines, otherLines);
+  EndProgress();
+  if (!counted) ReportError("Error: unable to count mailboxes.\n");
 
   bool listing = run.options.names || run.options.details;
   printf(" Mailboxes found: %d\n", found);
@@ -184,7 +186,9 @@ void ReportPartition(int number, const std::wstring& dataDirectory, Run& run) {
   if (run.options.details) {
     // The header counts the lines that follow, so the walk collects them.
     ListingLines databases = ReportLines();
+    BeginProgress(number, ProgressPhase::kInventory);
     WalkDirectory(1, dataDirectory.c_str(), databases);
+    EndProgress();
     printf(" Databases: %lu\n", static_cast<unsigned long>(databases.size()));
     PrintLines(databases);
   }

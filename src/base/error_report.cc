@@ -3,6 +3,8 @@
 #include <cstdarg>
 #include <cstdio>
 
+#include "base/progress.h"
+
 namespace {
 unsigned g_reported_errors = 0;
 }  // namespace
@@ -16,6 +18,7 @@ void ReportError(const char* format, ...) {
 
 void ReportErrorList(const char* format, va_list args) {
   ++g_reported_errors;
+  ClearProgressLine();
   vprintf(format, args);
 }
 

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "base/error_report.h"
+#include "base/progress.h"
 #include "base/text.h"
 #include "census/person_lines.h"
 #include "notes/notes_text.h"
@@ -21,6 +22,7 @@ void FillNotAvailable(char* buffer) {
 struct PersonCounts {
   int32_t& found;
   int32_t& other;
+  uint32_t read;  // persons counted in this census, found or other, for the progress line
   const ReportOptions& options;
   ListingLines& foundLines;
   ListingLines& otherLines;
@@ -63,6 +65,7 @@ void CountPerson(NotesHandle database, NotesNoteId noteId, const char* mailServe
   int32_t& counter = isFound ? counts.found : counts.other;
   ListingLines& lines = isFound ? counts.foundLines : counts.otherLines;
   ++counter;
+  AdvanceProgress(++counts.read, static_cast<uint32_t>(counts.found));
   if (counts.options.names) AppendBasicPersonLine(note, lines, counter, abbreviatedMailServer);
   if (counts.options.details) AppendDetailedPersonLine(note, lines, counter);
 
@@ -173,7 +176,7 @@ bool MailboxCensus(const char* mailServerName, int32_t& found, int32_t& other,
     return false;
   }
 
-  PersonCounts counts = {found, other, options, foundLines, otherLines};
+  PersonCounts counts = {found, other, 0, options, foundLines, otherLines};
   bool result = ReadView(collection, database, mailServerName, counts);
 
   status = g_notes.NIFCloseCollection(collection);

@@ -8,6 +8,7 @@
 #include <string>
 #include <unordered_map>
 
+#include "base/progress.h"
 #include "base/text.h"
 #include "inventory/directory_identity.h"
 
@@ -79,6 +80,9 @@ struct Walk {
   std::unordered_map<DirectoryIdentity, uint16_t, DirectoryIdentityHash> entered;
   // A listing buffer per depth, taken when first needed.
   std::unique_ptr<char[]> buffers[kMaxWalkDepth + 1];
+  // For the progress line.
+  uint32_t folders = 0;
+  uint32_t databases = 0;
 };
 
 Visit Enter(Walk& walk, const DirectoryIdentity& identity, uint16_t depth) {
@@ -164,18 +168,19 @@ void FollowLink(Walk& walk, uint16_t depth, const std::wstring& prefix, const wc
 }
 
 // Adds the line `prefix` + `name` to `databases`; `prefixUtf8` caches the
-// prefix's UTF-8 form, empty until the directory's first database.
-void AppendDatabase(const std::wstring& prefix, const wchar_t* name, size_t length,
+// prefix's UTF-8 form, empty until the directory's first database. False
+// when the line found no memory: it is left out, and the walk goes on.
+bool AppendDatabase(const std::wstring& prefix, const wchar_t* name, size_t length,
                     std::string& prefixUtf8, ListingLines& databases) {
   try {
     if (prefixUtf8.empty()) AppendUtf8(prefix.data(), prefix.size(), prefixUtf8);
     std::string& line = databases.StartLine();
     line.append(prefixUtf8);
     AppendUtf8(name, length, line);
-    databases.FinishLine();
+    return databases.FinishLine();
   } catch (...) {
-    // The path is left out; the walk goes on.
     databases.DiscardLine();
+    return false;
   }
 }
 
@@ -213,8 +218,9 @@ void TreatEntry(Walk& walk, Folder& folder, const FILE_ID_BOTH_DIR_INFO& entry) 
       FollowLink(walk, folder.depth, folder.prefix, name, length);
       break;
     case FileKind::kDatabase:
-      if (folder.visit == Visit::kSearchAll) {
-        AppendDatabase(folder.prefix, name, length, folder.prefixUtf8, folder.databases);
+      if (folder.visit == Visit::kSearchAll &&
+          AppendDatabase(folder.prefix, name, length, folder.prefixUtf8, folder.databases)) {
+        ++walk.databases;
       }
       break;
     case FileKind::kOther:
@@ -227,6 +233,7 @@ void TreatEntry(Walk& walk, Folder& folder, const FILE_ID_BOTH_DIR_INFO& entry) 
 void SearchFolder(Walk& walk, Folder& folder, HANDLE handle) {
   std::unique_ptr<char[]>& buffer = walk.buffers[folder.depth];
   if (!buffer) buffer.reset(new char[kListingBytes]);
+  AdvanceProgress(++walk.folders, walk.databases);
   while (GetFileInformationByHandleEx(handle, FileIdBothDirectoryInfo, buffer.get(),
                                       kListingBytes)) {
     const char* at = buffer.get();

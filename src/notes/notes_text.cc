@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "base/error_report.h"
+#include "base/progress.h"
 
 bool ReadEnvironment(const char* name, char* value) {
   memset(value, 0, kNotesTextSize);
@@ -33,6 +34,7 @@ void PrintStatusText(NotesStatus status) {
     // Redirected standard output is buffered and standard error is not: flush
     // so the server's text follows the error line it belongs to.
     fflush(stdout);
+    ClearProgressLine();
     char text[512];
     memset(text, 0, sizeof(text));
     // The library's length excludes the terminating zero.
