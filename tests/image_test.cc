@@ -1,5 +1,8 @@
 // Checks the built Brevon.exe itself: what it imports, its version resource
 // and its manifest, read back from the file as Windows reads them.
+//
+// The build passes the project's version (BREVON_PROJECT_VERSION and its
+// parts) to compare the image with.
 
 #include <windows.h>
 
@@ -76,6 +79,28 @@ TEST(VersionResource, NamesTheProductAndVersion) {
   EXPECT_NE(std::wstring::npos, rights.find(L"Norvell")) << Utf8(rights);
 }
 
+TEST(VersionResource, CarriesTheProjectVersion) {
+  DWORD ignored = 0;
+  DWORD size = GetFileVersionInfoSizeW(BrevonPath().c_str(), &ignored);
+  ASSERT_NE(0u, size);
+  std::vector<char> block(size);
+  ASSERT_TRUE(GetFileVersionInfoW(BrevonPath().c_str(), 0, size, block.data()));
+
+  VS_FIXEDFILEINFO* fixed = nullptr;
+  UINT length = 0;
+  ASSERT_TRUE(VerQueryValueW(block.data(), L"\\", reinterpret_cast<void**>(&fixed), &length));
+  const DWORD ms = MAKELONG(BREVON_PROJECT_VERSION_MINOR, BREVON_PROJECT_VERSION_MAJOR);
+  EXPECT_EQ(ms, fixed->dwFileVersionMS);
+  EXPECT_EQ(ms, fixed->dwProductVersionMS);
+  EXPECT_EQ(static_cast<DWORD>(BREVON_PROJECT_VERSION_PATCH), HIWORD(fixed->dwFileVersionLS));
+  EXPECT_EQ(static_cast<DWORD>(BREVON_PROJECT_VERSION_PATCH), HIWORD(fixed->dwProductVersionLS));
+
+  std::string project(BREVON_PROJECT_VERSION);
+  std::wstring expected(project.begin(), project.end());
+  EXPECT_EQ(expected, VersionString(block, L"FileVersion"));
+  EXPECT_EQ(expected, VersionString(block, L"ProductVersion"));
+}
+
 TEST(VersionResource, CopyrightMatchesTheBannersRightsLine) {
   DWORD ignored = 0;
   DWORD size = GetFileVersionInfoSizeW(BrevonPath().c_str(), &ignored);
@@ -86,22 +111,46 @@ TEST(VersionResource, CopyrightMatchesTheBannersRightsLine) {
   EXPECT_EQ(std::wstring(banner.begin(), banner.end()), VersionString(block, L"LegalCopyright"));
 }
 
-TEST(Manifest, AsInvokerWithoutUiAccessOrCodePage) {
+// The RT_MANIFEST resource 1 of Brevon.exe, as the loader reads it.
+void ReadManifest(std::string* manifest) {
   HMODULE image = LoadLibraryExW(BrevonPath().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
   ASSERT_NE(nullptr, image) << Utf8(BrevonPath());
   HRSRC resource = FindResourceW(image, MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(24));
+  if (resource == nullptr) FreeLibrary(image);
   ASSERT_NE(nullptr, resource) << "no RT_MANIFEST resource 1";
   HGLOBAL loaded = LoadResource(image, resource);
-  ASSERT_NE(nullptr, loaded);
-  std::string manifest(static_cast<const char*>(LockResource(loaded)),
-                       SizeofResource(image, resource));
+  if (loaded != nullptr) {
+    manifest->assign(static_cast<const char*>(LockResource(loaded)),
+                     SizeofResource(image, resource));
+  }
   FreeLibrary(image);
+  ASSERT_NE(nullptr, loaded);
+}
+
+TEST(Manifest, AsInvokerWithoutUiAccessOrCodePage) {
+  std::string manifest;
+  ASSERT_NO_FATAL_FAILURE(ReadManifest(&manifest));
 
   EXPECT_NE(std::string::npos, manifest.find("level=\"asInvoker\"")) << manifest;
   EXPECT_NE(std::string::npos, manifest.find("uiAccess=\"false\"")) << manifest;
   EXPECT_EQ(std::string::npos, manifest.find("activeCodePage"))
       << "the argument vector must stay in the ANSI code page";
   EXPECT_EQ(std::string::npos, manifest.find("requireAdministrator"));
+}
+
+TEST(Manifest, AssemblyIdentityCarriesTheProjectVersion) {
+  std::string manifest;
+  ASSERT_NO_FATAL_FAILURE(ReadManifest(&manifest));
+  // The assembly's version has four parts; the project's may have three.
+  std::string expected(BREVON_PROJECT_VERSION);
+  if (std::count(expected.begin(), expected.end(), '.') == 2) expected += ".0";
+
+  size_t identity = manifest.find("<assemblyIdentity ");
+  ASSERT_NE(std::string::npos, identity) << manifest;
+  size_t end = manifest.find("/>", identity);
+  ASSERT_NE(std::string::npos, end) << manifest;
+  std::string element = manifest.substr(identity, end - identity);
+  EXPECT_NE(std::string::npos, element.find(" version=\"" + expected + "\"")) << element;
 }
 
 }  // namespace
