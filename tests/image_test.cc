@@ -153,4 +153,24 @@ TEST(Manifest, AssemblyIdentityCarriesTheProjectVersion) {
   EXPECT_NE(std::string::npos, element.find(" version=\"" + expected + "\"")) << element;
 }
 
+// Paths of 260 characters or more, where the system allows them: the element
+// counts only inside windowsSettings of an asm.v3 application element, in its
+// own namespace.
+TEST(Manifest, LongPathAware) {
+  std::string manifest;
+  ASSERT_NO_FATAL_FAILURE(ReadManifest(&manifest));
+  size_t application = manifest.find("<application xmlns=\"urn:schemas-microsoft-com:asm.v3\">");
+  ASSERT_NE(std::string::npos, application) << manifest;
+  size_t applicationEnd = manifest.find("</application>", application);
+  size_t settings = manifest.find("<windowsSettings>", application);
+  ASSERT_LT(settings, applicationEnd) << manifest;
+  size_t settingsEnd = manifest.find("</windowsSettings>", settings);
+  ASSERT_LT(settingsEnd, applicationEnd) << manifest;
+  size_t element = manifest.find(
+      "<longPathAware xmlns=\"http://schemas.microsoft.com/SMI/2016/WindowsSettings\">"
+      "true</longPathAware>",
+      settings);
+  EXPECT_LT(element, settingsEnd) << manifest;
+}
+
 }  // namespace
