@@ -1,8 +1,10 @@
 // Checks the built Brevon.exe itself: what it imports, its version resource
-// and its manifest, read back from the file as Windows reads them.
+// and its manifest, read back from the file as Windows reads them, and how
+// it was linked, read from its headers.
 //
 // The build passes the project's version (BREVON_PROJECT_VERSION and its
-// parts) to compare the image with.
+// parts) and its folders (BREVON_SOURCE_DIR, BREVON_BUILD_DIR) to compare
+// the image with.
 
 #include <windows.h>
 
@@ -171,6 +173,51 @@ TEST(Manifest, LongPathAware) {
       "true</longPathAware>",
       settings);
   EXPECT_LT(element, settingsEnd) << manifest;
+}
+
+TEST(Image, NoDebuggingSections) {
+  ImageHeaders headers;
+  ASSERT_TRUE(ReadImageHeaders(BrevonPath(), &headers)) << Utf8(BrevonPath());
+  ASSERT_FALSE(headers.sectionNames.empty());
+  for (const std::string& name : headers.sectionNames) {
+    EXPECT_NE(0u, name.rfind(".debug", 0)) << "section " << name;
+    // A long name that the string table does not resolve (a stripped image
+    // keeps none) cannot be told apart from a debugging section.
+    EXPECT_NE('/', name[0]) << "section " << name << " has an unresolved long name";
+  }
+}
+
+// A build stamps no time into the image, so two builds of one commit match.
+TEST(Image, NoTimeStamp) {
+  ImageHeaders headers;
+  ASSERT_TRUE(ReadImageHeaders(BrevonPath(), &headers)) << Utf8(BrevonPath());
+  EXPECT_EQ(0u, headers.timeDateStamp);
+  for (uint32_t stamp : headers.debugTimeStamps) EXPECT_EQ(0u, stamp) << "debug directory";
+}
+
+TEST(Image, AddressRandomisationAndDataExecutionPrevention) {
+  ImageHeaders headers;
+  ASSERT_TRUE(ReadImageHeaders(BrevonPath(), &headers)) << Utf8(BrevonPath());
+  EXPECT_TRUE(headers.dllCharacteristics & IMAGE_DLLCHARACTERISTICS_DYNAMIC_BASE);
+  EXPECT_TRUE(headers.dllCharacteristics & IMAGE_DLLCHARACTERISTICS_HIGH_ENTROPY_VA);
+  EXPECT_TRUE(headers.dllCharacteristics & IMAGE_DLLCHARACTERISTICS_NX_COMPAT);
+  // Without base relocations the loader cannot move the image, whatever
+  // DYNAMIC_BASE says.
+  EXPECT_NE(0u, headers.baseRelocationSize);
+}
+
+// Two clones in different folders build the same bytes only if neither
+// folder is written into the image.
+TEST(Image, CarriesNoBuildFolder) {
+  std::vector<unsigned char> bytes;
+  ASSERT_TRUE(ReadFileBytes(BrevonPath(), &bytes)) << Utf8(BrevonPath());
+  for (std::string folder : {std::string(BREVON_SOURCE_DIR), std::string(BREVON_BUILD_DIR)}) {
+    for (int form = 0; form < 2; ++form) {
+      if (form == 1) std::replace(folder.begin(), folder.end(), '/', '\\');
+      auto found = std::search(bytes.begin(), bytes.end(), folder.begin(), folder.end());
+      EXPECT_TRUE(found == bytes.end()) << folder << " at offset " << (found - bytes.begin());
+    }
+  }
 }
 
 }  // namespace
