@@ -14,15 +14,20 @@ struct Image {
   int sectionCount = 0;
 };
 
-bool LoadImage(const std::wstring& path, Image* image) {
+bool ReadAll(const std::wstring& path, std::vector<unsigned char>* bytes) {
   FILE* file = _wfopen(path.c_str(), L"rb");
   if (file == nullptr) return false;
   unsigned char chunk[65536];
   size_t got;
   while ((got = fread(chunk, 1, sizeof(chunk), file)) > 0) {
-    image->bytes.insert(image->bytes.end(), chunk, chunk + got);
+    bytes->insert(bytes->end(), chunk, chunk + got);
   }
   fclose(file);
+  return true;
+}
+
+bool LoadImage(const std::wstring& path, Image* image) {
+  if (!ReadAll(path, &image->bytes)) return false;
   const std::vector<unsigned char>& b = image->bytes;
   if (b.size() < sizeof(IMAGE_DOS_HEADER)) return false;
   const IMAGE_DOS_HEADER* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(b.data());
@@ -33,7 +38,9 @@ bool LoadImage(const std::wstring& path, Image* image) {
   if (image->headers->OptionalHeader.Magic != IMAGE_NT_OPTIONAL_HDR64_MAGIC) return false;
   image->sections = IMAGE_FIRST_SECTION(image->headers);
   image->sectionCount = image->headers->FileHeader.NumberOfSections;
-  return true;
+  size_t sectionsEnd = reinterpret_cast<const unsigned char*>(image->sections) - b.data() +
+                       image->sectionCount * sizeof(IMAGE_SECTION_HEADER);
+  return sectionsEnd <= b.size();
 }
 
 // File offset of a relative virtual address, or 0 when no section holds it.
@@ -59,6 +66,30 @@ std::string StringAt(const Image& image, DWORD rva) {
 
 const IMAGE_DATA_DIRECTORY& Directory(const Image& image, int index) {
   return image.headers->OptionalHeader.DataDirectory[index];
+}
+
+// A section's name: up to eight characters in its header, or "/NNN", the
+// decimal offset of the name in the string table that follows the COFF
+// symbol table (18 bytes a symbol).
+std::string SectionName(const Image& image, const IMAGE_SECTION_HEADER& section) {
+  const char* raw = reinterpret_cast<const char*>(section.Name);
+  std::string name(raw, strnlen(raw, IMAGE_SIZEOF_SHORT_NAME));
+  if (name.size() < 2 || name[0] != '/') return name;
+  size_t offset = 0;
+  for (size_t i = 1; i < name.size(); ++i) {
+    if (name[i] < '0' || name[i] > '9') return name;
+    offset = offset * 10 + (name[i] - '0');
+  }
+  const IMAGE_FILE_HEADER& file = image.headers->FileHeader;
+  if (file.PointerToSymbolTable == 0) return name;
+  size_t table = static_cast<size_t>(file.PointerToSymbolTable) +
+                 static_cast<size_t>(file.NumberOfSymbols) * 18;
+  if (table + offset >= image.bytes.size()) return name;
+  std::string resolved;
+  for (size_t at = table + offset; at < image.bytes.size() && image.bytes[at] != 0; ++at) {
+    resolved += static_cast<char>(image.bytes[at]);
+  }
+  return resolved;
 }
 
 }  // namespace
@@ -97,4 +128,30 @@ bool ReadExportedNames(const std::wstring& path, std::vector<std::string>* names
     names->push_back(StringAt(image, nameRva));
   }
   return true;
+}
+
+bool ReadImageHeaders(const std::wstring& path, ImageHeaders* headers) {
+  Image image;
+  if (!LoadImage(path, &image)) return false;
+  headers->timeDateStamp = image.headers->FileHeader.TimeDateStamp;
+  headers->dllCharacteristics = image.headers->OptionalHeader.DllCharacteristics;
+  headers->baseRelocationSize = Directory(image, IMAGE_DIRECTORY_ENTRY_BASERELOC).Size;
+  for (int i = 0; i < image.sectionCount; ++i) {
+    headers->sectionNames.push_back(SectionName(image, image.sections[i]));
+  }
+  const IMAGE_DATA_DIRECTORY& debug = Directory(image, IMAGE_DIRECTORY_ENTRY_DEBUG);
+  if (debug.VirtualAddress == 0 || debug.Size == 0) return true;
+  size_t offset = OffsetOf(image, debug.VirtualAddress);
+  if (offset == 0 || offset + debug.Size > image.bytes.size()) return false;
+  for (size_t at = 0; at + sizeof(IMAGE_DEBUG_DIRECTORY) <= debug.Size;
+       at += sizeof(IMAGE_DEBUG_DIRECTORY)) {
+    IMAGE_DEBUG_DIRECTORY entry;
+    memcpy(&entry, image.bytes.data() + offset + at, sizeof(entry));
+    headers->debugTimeStamps.push_back(entry.TimeDateStamp);
+  }
+  return true;
+}
+
+bool ReadFileBytes(const std::wstring& path, std::vector<unsigned char>* bytes) {
+  return ReadAll(path, bytes);
 }
