@@ -54,17 +54,21 @@ struct ServerNames {
 // folder, so the program directory goes in front of the process's own PATH.
 void PutFirstInPath(const wchar_t* directory) {
   if (directory[0] == L'\0') return;
-  std::wstring path = directory;
-  if (path.find(L';') != std::wstring::npos) path = L"\"" + path + L"\"";
-  DWORD length = GetEnvironmentVariableW(L"PATH", nullptr, 0);
-  if (length > 0) {
-    std::wstring old(length, L'\0');
-    length = GetEnvironmentVariableW(L"PATH", &old[0], length);
-    old.resize(length);
-    path += L";" + old;
+  try {
+    std::wstring path = directory;
+    if (path.find(L';') != std::wstring::npos) path = L"\"" + path + L"\"";
+    DWORD length = GetEnvironmentVariableW(L"PATH", nullptr, 0);
+    if (length > 0) {
+      std::wstring old(length, L'\0');
+      length = GetEnvironmentVariableW(L"PATH", &old[0], length);
+      old.resize(length);
+      path += L";" + old;
+    }
+    SetEnvironmentVariableW(L"PATH", path.c_str());
+  } catch (...) {
+    // Without memory for it, or should the call fail, the library is left
+    // to find its directory as before.
   }
-  // Should this fail, the library is left to find its directory as before.
-  SetEnvironmentVariableW(L"PATH", path.c_str());
 }
 
 // Abbreviates `fullName`; on failure the full name stands in for it.
