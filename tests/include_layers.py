@@ -22,30 +22,46 @@ USES = {
     "notes": {"base"},
     "base": set(),
 }
-INCLUDE = re.compile(r'^\s*#\s*include\s*"([^"]+)"')
+INCLUDE = re.compile(r'^\s*#\s*include\s*["<]([^">]+)[">]')
+
+
+def layer_of(include, folder, src):
+    """The folder of src/ that `include` reaches, or None when it is not ours:
+    through the include root ("census/census.h") or, with "..", relative to
+    the including file ("../app/report.h")."""
+    candidates = [include]
+    if "/" in include or "\\" in include:
+        candidates.append(os.path.relpath(os.path.normpath(os.path.join(src, folder, include)), src))
+    for candidate in candidates:
+        first = os.path.normpath(candidate).replace("\\", "/").split("/")[0]
+        if first in USES:
+            return first
+    return None
 
 
 def problems(src):
     found = []
-    folders = sorted(os.listdir(src))
-    for folder in folders:
+    for folder in sorted(os.listdir(src)):
         path = os.path.join(src, folder)
         if not os.path.isdir(path):
             continue
         if folder not in USES:
             found.append("%s: a folder that no layer names" % folder)
             continue
-        for name in sorted(os.listdir(path)):
-            with open(os.path.join(path, name), encoding="utf-8") as f:
-                for number, line in enumerate(f, 1):
-                    match = INCLUDE.match(line)
-                    if not match or "/" not in match.group(1):
-                        continue
-                    target = match.group(1).split("/")[0]
-                    if target in USES and target != folder and target not in USES[folder]:
-                        found.append("%s/%s:%d includes %s, but %s may use only %s" % (
-                            folder, name, number, match.group(1), folder,
-                            ", ".join(sorted(USES[folder])) or "nothing of ours"))
+        for root, _, names in os.walk(path):
+            for name in sorted(names):
+                file = os.path.join(root, name)
+                shown = os.path.relpath(file, src).replace(os.sep, "/")
+                with open(file, encoding="utf-8") as f:
+                    for number, line in enumerate(f, 1):
+                        match = INCLUDE.match(line)
+                        if not match:
+                            continue
+                        target = layer_of(match.group(1), folder, src)
+                        if target and target != folder and target not in USES[folder]:
+                            found.append("%s:%d includes %s, but %s may use only %s" % (
+                                shown, number, match.group(1), folder,
+                                ", ".join(sorted(USES[folder])) or "nothing of ours"))
     return found
 
 

@@ -61,6 +61,7 @@ void PutFirstInPath(const wchar_t* directory) {
     if (length > 0) {
       std::wstring old(length, L'\0');
       length = GetEnvironmentVariableW(L"PATH", &old[0], length);
+      if (length == 0 || length >= old.size()) return;
       old.resize(length);
       path += L";" + old;
     }
@@ -111,7 +112,11 @@ void PrintSkippedPartition(int number) {
 
 std::string Printable(const std::wstring& directory) {
   std::string printable;
-  AppendUtf8(directory.data(), directory.size(), printable);
+  try {
+    AppendUtf8(directory.data(), directory.size(), printable);
+  } catch (...) {
+    // Without memory for it, the message names no directory.
+  }
   return printable;
 }
 

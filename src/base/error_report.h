@@ -3,8 +3,10 @@
 
 #include <cstdarg>
 
-// Every "Error: " line of the tool is printed through ReportError, so that
+// Every "Error: " line of the report is printed through ReportError, so that
 // the run can tell scripts through its exit code that it reported a failure.
+// The one line that says the report itself could not be written goes to
+// standard error instead (CheckReportWritten): the run then ends with 1.
 
 /// Prints one error line to standard output (printf-style format; the
 /// caller's text starts with "Error: " and ends with "\n") and counts it.

@@ -114,7 +114,7 @@ void AdvanceProgress(uint32_t done, uint32_t found) {
   if (!g_progress.active || ++g_progress.calls % kCallsPerClockRead != 0) return;
   uint64_t now = g_progress.seam->milliseconds();
   if (now - g_progress.start < kQuietMilliseconds) return;
-  if (g_progress.shown != 0 && now - g_progress.lastDrawn < kRedrawMilliseconds) return;
+  if (now - g_progress.lastDrawn < kRedrawMilliseconds) return;
   Show(done, found, now);
 }
 

@@ -8,6 +8,9 @@
 // locale-aware comparison would fold letters such as U+017F (long s) onto
 // ASCII ones, and the server's own character set is not the system's.
 
+/// True for CR and LF, in whatever order an editor left them.
+inline bool IsLineBreak(char c) { return c == '\r' || c == '\n'; }
+
 /// Equality of zero-terminated texts, folding only the ASCII letters.
 bool EqualIgnoringAsciiCase(const char* a, const char* b);
 

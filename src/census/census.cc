@@ -73,8 +73,8 @@ void CountPerson(NotesHandle database, NotesNoteId noteId, const char* mailServe
 }
 
 // Counts the persons of one read's buffer and gives the buffer back.
-// `count` is false for a read that made no progress: its entries were
-// treated already.
+// `count` is false for a read that made no progress: the position did not
+// move, so counting its entries could count the same batch again and again.
 void TreatBuffer(NotesHandle buffer, uint32_t entriesReturned, bool count, NotesHandle database,
                  const char* mailServerName, PersonCounts& counts) {
   const NotesNoteId* noteIds = static_cast<const NotesNoteId*>(g_notes.OSLockObject(buffer));

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "base/text.h"
 #include "notes/notes_text.h"
 
 namespace {
@@ -17,7 +18,6 @@ constexpr size_t kTranslationSize = 4 * (kNotesTextSize - 1) + 4;
 // set, bytes below 0x20 also begin characters of other scripts; there only
 // the line breaks are blanked.
 bool IsControl(char c) { return (c > '\0' && c < ' ') || c == '\x7F'; }
-bool IsLineBreak(char c) { return c == '\r' || c == '\n'; }
 
 // Appends `length` bytes of `text`, each that `blanked` picks as a blank.
 void AppendBlanking(std::string& line, const char* text, size_t length, bool (*blanked)(char)) {

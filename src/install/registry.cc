@@ -7,6 +7,7 @@
 #include <string>
 
 #include "base/error_report.h"
+#include "base/full_path.h"
 
 namespace {
 
@@ -105,13 +106,8 @@ void MakeDataDirectoriesFull(PartitionList* partitions, int count) {
     std::wstring& directory = partitions->dataDirectories[k];
     if (directory.empty() || IsFullPath(directory)) continue;
     try {
-      DWORD size = GetFullPathNameW(directory.c_str(), 0, nullptr, nullptr);
-      if (size == 0) continue;
-      std::wstring full(size, L'\0');
-      size = GetFullPathNameW(directory.c_str(), size, &full[0], nullptr);
-      if (size == 0 || size >= full.size()) continue;
-      full.resize(size);
-      directory.swap(full);
+      std::wstring full;
+      if (GetFullPath(directory, &full)) directory.swap(full);
     } catch (...) {
       // Without memory for the full path the directory stays as it stands.
     }

@@ -190,9 +190,9 @@ TEST_F(RegistryTest, PathOfTwoHundredSixtyCharactersCountsAsMissing) {
 
 // Windows hands back a text value stored without its terminator as it
 // stands; when it fills the 520 bytes, no terminator is left in the buffer.
-// Wine refuses such a text value with ERROR_MORE_DATA, so the values here
-// are binary: the lookup does not look at the type, and Wine returns those
-// unchanged.
+// Some registries refuse such a text value (ERROR_MORE_DATA) instead, so the
+// values here are binary: the lookup does not look at the type, and a
+// binary value comes back unchanged everywhere.
 TEST_F(RegistryTest, ValueFilling520BytesWithoutTerminatorCountsAsMissing) {
   const std::wstring full(260, L'x');
   SetValue(kLotus, L"Path", full.data(), 520, REG_BINARY);

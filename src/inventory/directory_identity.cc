@@ -18,8 +18,8 @@ bool IdentityOf(HANDLE handle, DirectoryIdentity* identity) {
   identity->volume = information.dwVolumeSerialNumber;
   identity->file = (static_cast<uint64_t>(information.nFileIndexHigh) << 32) |
                    information.nFileIndexLow;
-  // A file system without file IDs gives 0: no identity to go by.
-  return identity->file != 0;
+  // A file system without file IDs gives 0 or all ones: no identity to go by.
+  return IsFileId(identity->file);
 }
 
 bool TakeDirectoryIdentity(const wchar_t* directory, DirectoryIdentity* identity) {

@@ -3,9 +3,7 @@
 
 #include <windows.h>
 
-#include <cstddef>
 #include <cstdint>
-#include <functional>
 
 /// What makes a directory itself, whatever path leads to it: a junction, a
 /// symbolic link, a link file or another spelling of its path.
@@ -18,11 +16,8 @@ struct DirectoryIdentity {
   }
 };
 
-struct DirectoryIdentityHash {
-  size_t operator()(const DirectoryIdentity& identity) const {
-    return std::hash<uint64_t>()(identity.file ^ (static_cast<uint64_t>(identity.volume) << 32));
-  }
-};
+/// False for the values that file systems give for "no file ID".
+inline bool IsFileId(uint64_t file) { return file != 0 && file != ~uint64_t{0}; }
 
 /// Opens `directory` for listing, as a search of "directory\*.*" would, and
 /// returns the handle, or INVALID_HANDLE_VALUE. Reparse points (junctions,

@@ -4,10 +4,12 @@
 
 #include <cstring>
 #include <cwchar>
+#include <functional>
 #include <memory>
 #include <string>
 #include <unordered_map>
 
+#include "base/full_path.h"
 #include "base/progress.h"
 #include "base/text.h"
 #include "inventory/directory_identity.h"
@@ -42,8 +44,6 @@ bool IsDotOrDotDot(const wchar_t* name, size_t length) {
   return (length == 1 && name[0] == L'.') || (length == 2 && name[0] == L'.' && name[1] == L'.');
 }
 
-bool IsLineBreak(char byte) { return byte == '\r' || byte == '\n'; }
-
 // Closes a handle of the system when it goes out of scope.
 struct ScopedHandle {
   HANDLE handle;
@@ -70,6 +70,12 @@ enum class Visit {
   kPassOver,      // entered before at the same or a smaller depth
   kSearchAll,     // entered for the first time, or of unknown identity
   kSearchNested,  // entered before, deeper: its own databases are listed already
+};
+
+struct DirectoryIdentityHash {
+  size_t operator()(const DirectoryIdentity& identity) const {
+    return std::hash<uint64_t>()(identity.file ^ (static_cast<uint64_t>(identity.volume) << 32));
+  }
 };
 
 // One walk from a data directory: where its lines go, and every directory
@@ -106,12 +112,8 @@ void WalkFolder(Walk& walk, uint16_t depth, const wchar_t* directory,
 // that file: full, and with the \\?\ prefix, which takes the name as it
 // stands, so that names such as aux.dir or com1.dir never open a device.
 std::wstring LinkFilePath(const std::wstring& prefix, const wchar_t* name, size_t length) {
-  DWORD size = GetFullPathNameW(prefix.c_str(), 0, nullptr, nullptr);
-  if (size == 0) return std::wstring();
-  std::wstring full(size, L'\0');
-  size = GetFullPathNameW(prefix.c_str(), size, &full[0], nullptr);
-  if (size == 0 || size >= full.size()) return std::wstring();
-  full.resize(size);
+  std::wstring full;
+  if (!GetFullPath(prefix, &full)) return std::wstring();
   std::wstring path;
   if (full.compare(0, 4, L"\\\\?\\") == 0) {
     path = full;
@@ -194,10 +196,18 @@ struct Folder {
   std::string prefixUtf8;
 };
 
-void TreatEntry(Walk& walk, Folder& folder, const FILE_ID_BOTH_DIR_INFO& entry) {
-  const wchar_t* name = entry.FileName;
-  size_t length = entry.FileNameLength / sizeof(wchar_t);
-  if (entry.FileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+// One entry of a directory's listing, whichever way it was listed.
+struct Entry {
+  const wchar_t* name;  // not terminated
+  size_t length;
+  DWORD attributes;
+  uint64_t file;  // the file ID, 0 when the listing gave none
+};
+
+void TreatEntry(Walk& walk, Folder& folder, const Entry& entry) {
+  const wchar_t* name = entry.name;
+  size_t length = entry.length;
+  if (entry.attributes & FILE_ATTRIBUTE_DIRECTORY) {
     if (IsDotOrDotDot(name, length)) return;
     std::wstring path = folder.prefix;
     path.append(name, length);
@@ -206,9 +216,9 @@ void TreatEntry(Walk& walk, Folder& folder, const FILE_ID_BOTH_DIR_INFO& entry) 
     // its target's: such a directory is known only once it is open.
     DirectoryIdentity identity;
     bool fromEntry = folder.identity != nullptr &&
-                     (entry.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0 &&
-                     entry.FileId.QuadPart != 0;
-    if (fromEntry) identity = {folder.identity->volume, static_cast<uint64_t>(entry.FileId.QuadPart)};
+                     (entry.attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0 &&
+                     IsFileId(entry.file);
+    if (fromEntry) identity = {folder.identity->volume, entry.file};
     WalkFolder(walk, static_cast<uint16_t>(folder.depth + 1), path.c_str(),
                fromEntry ? &identity : nullptr);
     return;
@@ -228,25 +238,55 @@ void TreatEntry(Walk& walk, Folder& folder, const FILE_ID_BOTH_DIR_INFO& entry) 
   }
 }
 
+void TreatEntryOrLeaveItOut(Walk& walk, Folder& folder, const Entry& entry) {
+  try {
+    TreatEntry(walk, folder, entry);
+  } catch (...) {
+    // The entry that found no memory is left out; the walk goes on.
+  }
+}
+
+// Lists the directory by name, as FindFirstFileW does, for a file system
+// that cannot list with file IDs: its subdirectories then take their
+// identities from their own handles.
+void SearchFolderByName(Walk& walk, Folder& folder) {
+  std::wstring pattern = folder.prefix + L"*.*";
+  WIN32_FIND_DATAW found;
+  HANDLE search = FindFirstFileW(pattern.c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return;
+  do {
+    Entry entry = {found.cFileName, wcslen(found.cFileName), found.dwFileAttributes, 0};
+    TreatEntryOrLeaveItOut(walk, folder, entry);
+  } while (FindNextFileW(search, &found));
+  FindClose(search);
+}
+
 // Lists the directory open as `handle` entry by entry, in the order of the
-// file system, as a search of "directory\*.*" would.
+// file system, as a search of "directory\*.*" would, and with each entry's
+// file ID.
 void SearchFolder(Walk& walk, Folder& folder, HANDLE handle) {
   std::unique_ptr<char[]>& buffer = walk.buffers[folder.depth];
   if (!buffer) buffer.reset(new char[kListingBytes]);
-  AdvanceProgress(++walk.folders, walk.databases);
+  ++walk.folders;
+  bool listed = false;
   while (GetFileInformationByHandleEx(handle, FileIdBothDirectoryInfo, buffer.get(),
                                       kListingBytes)) {
+    listed = true;
+    // Per batch: a folder of a hundred thousand files still shows time pass.
+    AdvanceProgress(walk.folders, walk.databases);
     const char* at = buffer.get();
     for (;;) {
-      const FILE_ID_BOTH_DIR_INFO& entry = *reinterpret_cast<const FILE_ID_BOTH_DIR_INFO*>(at);
-      try {
-        TreatEntry(walk, folder, entry);
-      } catch (...) {
-        // The entry that found no memory is left out; the walk goes on.
-      }
-      if (entry.NextEntryOffset == 0) break;
-      at += entry.NextEntryOffset;
+      const FILE_ID_BOTH_DIR_INFO& listing = *reinterpret_cast<const FILE_ID_BOTH_DIR_INFO*>(at);
+      Entry entry = {listing.FileName, listing.FileNameLength / sizeof(wchar_t),
+                     listing.FileAttributes, static_cast<uint64_t>(listing.FileId.QuadPart)};
+      TreatEntryOrLeaveItOut(walk, folder, entry);
+      if (listing.NextEntryOffset == 0) break;
+      at += listing.NextEntryOffset;
     }
+  }
+  if (!listed && GetLastError() != ERROR_NO_MORE_FILES) {
+    folder.identity = nullptr;
+    SearchFolderByName(walk, folder);
   }
 }
 
@@ -284,7 +324,7 @@ void WalkFolder(Walk& walk, uint16_t depth, const wchar_t* directory,
 
 bool WalkDirectory(uint16_t depth, const wchar_t* directory, ListingLines& lines) {
   if (directory == nullptr) return false;
-  Walk walk{lines, {}, {}};
+  Walk walk{lines, {}, {}, 0, 0};
   try {
     WalkFolder(walk, depth, directory, nullptr);
   } catch (...) {

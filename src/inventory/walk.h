@@ -10,13 +10,17 @@
 /// Deepest level that is searched; the data directory is level 1.
 constexpr uint16_t kMaxWalkDepth = 6;
 
-/// Appends to `lines` the UTF-8 paths of the ".nsf" and ".box" files under `directory`,
-/// depth-first, following ".dir" link files and leaving out the server's web
-/// folders. A directory's own databases come after everything that its
-/// subdirectories and links gave, each directory's in the order of the
-/// search. A directory that cannot be searched, or a `depth` over
-/// kMaxWalkDepth, adds nothing; a path that finds no memory is left out.
-/// Returns false only when `directory` is null.
+/// Appends to `lines` the UTF-8 paths of the ".nsf" and ".box" files under
+/// `directory`, depth-first, following ".dir" link files and leaving out the
+/// server's web folders. A directory's own databases come after everything
+/// that its subdirectories and links gave, each directory's in the order of
+/// the search. Each directory is entered at most once per call, whatever
+/// links, junctions or spellings lead to it: met again at a smaller depth,
+/// it is searched for its subdirectories and links only, so that nothing
+/// within the depth limit is lost and nothing is listed twice. A directory
+/// that cannot be searched, or a `depth` over kMaxWalkDepth, adds nothing; a
+/// path that finds no memory is left out. Returns false only when
+/// `directory` is null.
 bool WalkDirectory(uint16_t depth, const wchar_t* directory, ListingLines& lines);
 
 #endif  // BREVON_INVENTORY_WALK_H_

@@ -157,8 +157,9 @@ TEST_F(WalkTest, SkippedEndingIsMatchedOnTheWholePathButNotOnLinkTargets) {
             Walk(At(L"srv\\domino")));
 }
 
-// Wine's search returns a.nsf, b.box, c.ntf, far.dir, mail: the link's
-// target and the subdirectory print first, in that order, then D's own.
+// The test drive lists a.nsf, b.box, c.ntf, far.dir, mail in this order:
+// the link's target and the subdirectory print first, in that order, then
+// D's own.
 TEST_F(WalkTest, OwnDatabasesComeAfterEverythingNestedInSearchOrder) {
   MakeFile(L"D\\a.nsf");
   MakeFile(L"D\\mail\\x.nsf");

@@ -14,7 +14,9 @@ struct Image {
   int sectionCount = 0;
 };
 
-bool ReadAll(const std::wstring& path, std::vector<unsigned char>* bytes) {
+}  // namespace
+
+bool ReadFileBytes(const std::wstring& path, std::vector<unsigned char>* bytes) {
   FILE* file = _wfopen(path.c_str(), L"rb");
   if (file == nullptr) return false;
   unsigned char chunk[65536];
@@ -26,8 +28,10 @@ bool ReadAll(const std::wstring& path, std::vector<unsigned char>* bytes) {
   return true;
 }
 
+namespace {
+
 bool LoadImage(const std::wstring& path, Image* image) {
-  if (!ReadAll(path, &image->bytes)) return false;
+  if (!ReadFileBytes(path, &image->bytes)) return false;
   const std::vector<unsigned char>& b = image->bytes;
   if (b.size() < sizeof(IMAGE_DOS_HEADER)) return false;
   const IMAGE_DOS_HEADER* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(b.data());
@@ -152,6 +156,3 @@ bool ReadImageHeaders(const std::wstring& path, ImageHeaders* headers) {
   return true;
 }
 
-bool ReadFileBytes(const std::wstring& path, std::vector<unsigned char>* bytes) {
-  return ReadAll(path, bytes);
-}
