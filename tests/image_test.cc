@@ -56,12 +56,18 @@ std::wstring VersionString(const std::vector<char>& block, const wchar_t* name) 
   return std::wstring(static_cast<wchar_t*>(value));
 }
 
-TEST(VersionResource, NamesTheProductAndVersion) {
+// The version resource as Windows reads it.
+void ReadVersionBlock(std::vector<char>* block) {
   DWORD ignored = 0;
   DWORD size = GetFileVersionInfoSizeW(BrevonPath().c_str(), &ignored);
   ASSERT_NE(0u, size) << "no version resource in " << Utf8(BrevonPath());
-  std::vector<char> block(size);
-  ASSERT_TRUE(GetFileVersionInfoW(BrevonPath().c_str(), 0, size, block.data()));
+  block->resize(size);
+  ASSERT_TRUE(GetFileVersionInfoW(BrevonPath().c_str(), 0, size, block->data()));
+}
+
+TEST(VersionResource, NamesTheProductAndVersion) {
+  std::vector<char> block;
+  ASSERT_NO_FATAL_FAILURE(ReadVersionBlock(&block));
 
   VS_FIXEDFILEINFO* fixed = nullptr;
   UINT length = 0;
@@ -82,11 +88,8 @@ TEST(VersionResource, NamesTheProductAndVersion) {
 }
 
 TEST(VersionResource, CarriesTheProjectVersion) {
-  DWORD ignored = 0;
-  DWORD size = GetFileVersionInfoSizeW(BrevonPath().c_str(), &ignored);
-  ASSERT_NE(0u, size);
-  std::vector<char> block(size);
-  ASSERT_TRUE(GetFileVersionInfoW(BrevonPath().c_str(), 0, size, block.data()));
+  std::vector<char> block;
+  ASSERT_NO_FATAL_FAILURE(ReadVersionBlock(&block));
 
   VS_FIXEDFILEINFO* fixed = nullptr;
   UINT length = 0;
@@ -104,11 +107,8 @@ TEST(VersionResource, CarriesTheProjectVersion) {
 }
 
 TEST(VersionResource, CopyrightMatchesTheBannersRightsLine) {
-  DWORD ignored = 0;
-  DWORD size = GetFileVersionInfoSizeW(BrevonPath().c_str(), &ignored);
-  ASSERT_NE(0u, size);
-  std::vector<char> block(size);
-  ASSERT_TRUE(GetFileVersionInfoW(BrevonPath().c_str(), 0, size, block.data()));
+  std::vector<char> block;
+  ASSERT_NO_FATAL_FAILURE(ReadVersionBlock(&block));
   std::string banner(kRightsLine);
   EXPECT_EQ(std::wstring(banner.begin(), banner.end()), VersionString(block, L"LegalCopyright"));
 }
