@@ -4,12 +4,6 @@
 
 NotesApi g_notes = {};
 
-const char* const kNotesApiEntryNames[kNotesApiEntryCount] = {
-#define NOTES_API_NAME(name, result, parameters) #name,
-    NOTES_API_ENTRY_POINTS(NOTES_API_NAME)
-#undef NOTES_API_NAME
-};
-
 namespace {
 
 // Stores the address of `name` in `slot`, null included; true when found.

@@ -98,13 +98,6 @@ struct NotesApi {
 
 extern NotesApi g_notes;
 
-#define NOTES_API_COUNT(name, result, parameters) +1
-constexpr int kNotesApiEntryCount = 0 NOTES_API_ENTRY_POINTS(NOTES_API_COUNT);
-#undef NOTES_API_COUNT
-
-/// The names that BindNotesApi looks up, in the table's order.
-extern const char* const kNotesApiEntryNames[kNotesApiEntryCount];
-
 /// Loads nnotes.dll by bare name and resolves all entry points into g_notes.
 /// `libraryHandle` must be null on entry.
 bool BindNotesApi(HMODULE& libraryHandle);

@@ -106,7 +106,7 @@ TEST(BindNotesApi, EachBindLoadsAndEachUnbindReleasesOnce) {
 TEST(NotesApiEntryNames, MatchTheSimulatedLibrarysExports) {
   std::vector<std::string> exported;
   ASSERT_TRUE(ReadExportedNames(SimulatorDirectory() + L"\\nnotes.dll", &exported));
-  std::vector<std::string> resolved(kNotesApiEntryNames, kNotesApiEntryNames + kNotesApiEntryCount);
+  std::vector<std::string> resolved = NotesApiEntryNames();
   std::sort(exported.begin(), exported.end());
   std::sort(resolved.begin(), resolved.end());
   EXPECT_EQ(exported, resolved);

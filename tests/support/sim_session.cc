@@ -59,6 +59,14 @@ bool NotesApiIsEmpty() {
   return empty;
 }
 
+std::vector<std::string> NotesApiEntryNames() {
+  return {
+#define NOTES_API_NAME(name, result, parameters) #name,
+      NOTES_API_ENTRY_POINTS(NOTES_API_NAME)
+#undef NOTES_API_NAME
+  };
+}
+
 std::string UnbalancedObjects(const std::string& log) {
   std::istringstream lines(log);
   std::string line;

@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 #include "notes/notes_api.h"
 #include "scratch.h"
@@ -36,6 +37,9 @@ class SimSession {
 
 /// True when every slot of g_notes is null.
 bool NotesApiIsEmpty();
+
+/// The names of the entry points that BindNotesApi resolves, in its order.
+std::vector<std::string> NotesApiEntryNames();
 
 /// Empty when every "term" line of `log` balances every kind of object and
 /// there is no "misuse" line; otherwise what is wrong.
