@@ -68,21 +68,15 @@ void Draw(const char* text, size_t length) {
 
 void Show(uint32_t done, uint32_t found, uint64_t now) {
   uint64_t seconds = (now - g_progress.start) / 1000;
+  const char* format =
+      g_progress.phase == ProgressPhase::kCensus
+          ? "Partition %d: counting, %lu persons read, %lu on this mail server, %lu:%02lu"
+          : "Partition %d: listing, %lu folders searched, %lu databases, %lu:%02lu";
   char text[256];
-  int length;
-  if (g_progress.phase == ProgressPhase::kCensus) {
-    length = snprintf(text, sizeof(text),
-                      "Partition %d: counting, %lu persons read, %lu on this mail server, %lu:%02lu",
-                      g_progress.partition, static_cast<unsigned long>(done),
-                      static_cast<unsigned long>(found), static_cast<unsigned long>(seconds / 60),
-                      static_cast<unsigned long>(seconds % 60));
-  } else {
-    length = snprintf(text, sizeof(text),
-                      "Partition %d: listing, %lu folders searched, %lu databases, %lu:%02lu",
-                      g_progress.partition, static_cast<unsigned long>(done),
-                      static_cast<unsigned long>(found), static_cast<unsigned long>(seconds / 60),
-                      static_cast<unsigned long>(seconds % 60));
-  }
+  int length = snprintf(text, sizeof(text), format, g_progress.partition,
+                        static_cast<unsigned long>(done), static_cast<unsigned long>(found),
+                        static_cast<unsigned long>(seconds / 60),
+                        static_cast<unsigned long>(seconds % 60));
   if (length < 0) return;
   size_t shown = static_cast<size_t>(length) < sizeof(text) ? length : sizeof(text) - 1;
   if (shown > g_progress.room) shown = g_progress.room;

@@ -81,8 +81,10 @@ void TreatBuffer(NotesHandle buffer, uint32_t entriesReturned, bool count, Notes
   if (noteIds == nullptr) {
     ReportError("Error: lock object failed.\n");
   } else {
-    for (uint32_t i = 0; count && i < entriesReturned; ++i) {
-      CountPerson(database, noteIds[i], mailServerName, counts);
+    if (count) {
+      for (uint32_t i = 0; i < entriesReturned; ++i) {
+        CountPerson(database, noteIds[i], mailServerName, counts);
+      }
     }
     // Only a lock that was taken is given back; unlocking a buffer that was
     // never locked would upset the library's lock count.

@@ -2,12 +2,10 @@
 
 #include <string>
 
-HANDLE OpenDirectory(const wchar_t* directory) {
+HANDLE OpenFolder(const std::wstring& prefix) {
   // "directory\" names the folder that "directory\*.*" searches: the empty
   // text is the current drive's root, "D:" the root of drive D.
-  std::wstring folder = directory;
-  folder.push_back(L'\\');
-  return CreateFileW(folder.c_str(), FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES | SYNCHRONIZE,
+  return CreateFileW(prefix.c_str(), FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES | SYNCHRONIZE,
                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                      OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
 }
@@ -25,7 +23,7 @@ bool IdentityOf(HANDLE handle, DirectoryIdentity* identity) {
 bool TakeDirectoryIdentity(const wchar_t* directory, DirectoryIdentity* identity) {
   HANDLE handle;
   try {
-    handle = OpenDirectory(directory);
+    handle = OpenFolder(std::wstring(directory) + L'\\');
   } catch (...) {
     return false;
   }

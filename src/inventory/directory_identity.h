@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <string>
 
 /// What makes a directory itself, whatever path leads to it: a junction, a
 /// symbolic link, a link file or another spelling of its path.
@@ -19,10 +20,11 @@ struct DirectoryIdentity {
 /// False for the values that file systems give for "no file ID".
 inline bool IsFileId(uint64_t file) { return file != 0 && file != ~uint64_t{0}; }
 
-/// Opens `directory` for listing, as a search of "directory\*.*" would, and
-/// returns the handle, or INVALID_HANDLE_VALUE. Reparse points (junctions,
-/// symbolic links) are followed.
-HANDLE OpenDirectory(const wchar_t* directory);
+/// Opens the folder that a search of `prefix` followed by "*.*" lists, for
+/// listing; `prefix` is a directory's path and a backslash. Returns the
+/// handle, or INVALID_HANDLE_VALUE. Reparse points (junctions, symbolic
+/// links) are followed.
+HANDLE OpenFolder(const std::wstring& prefix);
 
 /// The identity of the directory open as `handle`. False when the system
 /// does not give it.

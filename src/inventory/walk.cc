@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 #include <unordered_map>
+#include <utility>
 
 #include "base/full_path.h"
 #include "base/progress.h"
@@ -105,7 +106,7 @@ Visit Enter(Walk& walk, const DirectoryIdentity& identity, uint16_t depth) {
   }
 }
 
-void WalkFolder(Walk& walk, uint16_t depth, const wchar_t* directory,
+void WalkFolder(Walk& walk, uint16_t depth, std::wstring prefix,
                 const DirectoryIdentity* entryIdentity);
 
 // The path by which the link file `name` in the folder `prefix` opens as
@@ -166,7 +167,7 @@ void FollowLink(Walk& walk, uint16_t depth, const std::wstring& prefix, const wc
   MultiByteToWideChar(CP_ACP, 0, text, static_cast<int>(read), target, kLinkChars);
   if (target[0] == L'\0') return;
 
-  WalkFolder(walk, static_cast<uint16_t>(depth + 1), target, nullptr);
+  WalkFolder(walk, static_cast<uint16_t>(depth + 1), std::wstring(target) + L'\\', nullptr);
 }
 
 // Adds the line `prefix` + `name` to `databases`; `prefixUtf8` caches the
@@ -219,7 +220,8 @@ void TreatEntry(Walk& walk, Folder& folder, const Entry& entry) {
                      (entry.attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0 &&
                      IsFileId(entry.file);
     if (fromEntry) identity = {folder.identity->volume, entry.file};
-    WalkFolder(walk, static_cast<uint16_t>(folder.depth + 1), path.c_str(),
+    path.push_back(L'\\');
+    WalkFolder(walk, static_cast<uint16_t>(folder.depth + 1), std::move(path),
                fromEntry ? &identity : nullptr);
     return;
   }
@@ -290,10 +292,10 @@ void SearchFolder(Walk& walk, Folder& folder, HANDLE handle) {
   }
 }
 
-// Walks `directory` at `depth`. `entryIdentity` is the directory's identity
-// as its parent's listing gave it, or null: it is then taken from the open
-// directory.
-void WalkFolder(Walk& walk, uint16_t depth, const wchar_t* directory,
+// Walks the directory whose path and a backslash are `prefix` at `depth`.
+// `entryIdentity` is the directory's identity as its parent's listing gave
+// it, or null: it is then taken from the open directory.
+void WalkFolder(Walk& walk, uint16_t depth, std::wstring prefix,
                 const DirectoryIdentity* entryIdentity) {
   if (depth > kMaxWalkDepth) return;
   Visit visit = Visit::kSearchAll;
@@ -301,7 +303,7 @@ void WalkFolder(Walk& walk, uint16_t depth, const wchar_t* directory,
     visit = Enter(walk, *entryIdentity, depth);
     if (visit == Visit::kPassOver) return;
   }
-  ScopedHandle handle{OpenDirectory(directory)};
+  ScopedHandle handle{OpenFolder(prefix)};
   if (handle.handle == INVALID_HANDLE_VALUE) return;
   DirectoryIdentity identity;
   bool known = entryIdentity != nullptr;
@@ -313,8 +315,7 @@ void WalkFolder(Walk& walk, uint16_t depth, const wchar_t* directory,
     if (visit == Visit::kPassOver) return;
   }
 
-  Folder folder{depth, visit, known ? &identity : nullptr, directory, ListingLines(), {}};
-  folder.prefix.push_back(L'\\');
+  Folder folder{depth, visit, known ? &identity : nullptr, std::move(prefix), ListingLines(), {}};
   SearchFolder(walk, folder, handle.handle);
   // After the nested walks: a directory's own databases come last.
   walk.lines.Append(folder.databases);
@@ -326,7 +327,7 @@ bool WalkDirectory(uint16_t depth, const wchar_t* directory, ListingLines& lines
   if (directory == nullptr) return false;
   Walk walk{lines, {}, {}, 0, 0};
   try {
-    WalkFolder(walk, depth, directory, nullptr);
+    WalkFolder(walk, depth, std::wstring(directory) + L'\\', nullptr);
   } catch (...) {
     // The directory that found no memory lists nothing.
   }
