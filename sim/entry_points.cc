@@ -424,6 +424,9 @@ STATUS WINAPI NIFReadEntries(HCOLLECTION collection, COLLECTIONPOSITION* positio
   };
   if (s.settings.readEntriesNoBuffer.count(read))
     return noEntries(0, current < total ? kSignalMoreToDo : 0);
+  // SimReadEmptyFrom: success, but nothing delivered and nothing more
+  // signalled, however many entries remain.
+  if (s.settings.readEmptyFrom != 0 && read >= s.settings.readEmptyFrom) return noEntries(0, 0);
   // SimReadNoProgress: the read delivers what it would and asks for more,
   // but the position stays where it was.
   const bool stuck = s.settings.readNoProgress != 0 && read >= s.settings.readNoProgress;

@@ -92,6 +92,8 @@ void ApplySimSetting(const std::string& name, const std::string& value, Settings
       s->readBatch = static_cast<DWORD>(number < kMaxEntriesPerRead ? number : kMaxEntriesPerRead);
   } else if (name == "simreadnoprogress") {
     if (s->readNoProgress == 0 && isNumber(value)) s->readNoProgress = number;
+  } else if (name == "simreademptyfrom") {
+    if (s->readEmptyFrom == 0 && isNumber(value)) s->readEmptyFrom = number;
   } else if (name == "simneedprogramdirectory") {
     if (isNumber(value) && number != 0) s->needProgramDirectory = true;
   } else if (name == "simkeepfirstdirectory") {

@@ -94,6 +94,7 @@ struct Settings {
   DWORD readBatch = kMaxEntriesPerRead;
   uint64_t noteOpenMicroseconds = 0;  // what opening a document costs
   uint64_t readNoProgress = 0;  // first read number that leaves the position; 0 none
+  uint64_t readEmptyFrom = 0;   // first read number that delivers nothing; 0 none
   bool needProgramDirectory = false;
   bool keepFirstDirectory = false;
   std::unordered_map<NOTEID, STATUS> noteOpenStatus;

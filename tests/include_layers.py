@@ -1,31 +1,20 @@
 #!/usr/bin/env python3
 """Fails when a file under src/ includes a header of a folder above it or
 beside it. Every header is reachable through the one include root, so the
-compiler would not notice; the layers are:
+compiler would not notice. The layers are the libraries of the build, each
+given as FOLDER=USES: the folders whose libraries it is linked to, comma
+separated (CMake passes them as it links them).
 
-    app -> census, inventory, install, notes, base
-    census -> notes, base
-    inventory, install, notes -> base
-    base -> nothing of ours
-
-Usage: include_layers.py SRC_DIR"""
+Usage: include_layers.py SRC_DIR FOLDER=USES..."""
 
 import os
 import re
 import sys
 
-USES = {
-    "app": {"census", "inventory", "install", "notes", "base"},
-    "census": {"notes", "base"},
-    "inventory": {"base"},
-    "install": {"base"},
-    "notes": {"base"},
-    "base": set(),
-}
 INCLUDE = re.compile(r'^\s*#\s*include\s*["<]([^">]+)[">]')
 
 
-def layer_of(include, folder, src):
+def layer_of(include, folder, src, uses):
     """The folder of src/ that `include` reaches, or None when it is not ours:
     through the include root ("census/census.h") or, with "..", relative to
     the including file ("../app/report.h")."""
@@ -34,18 +23,18 @@ def layer_of(include, folder, src):
         candidates.append(os.path.relpath(os.path.normpath(os.path.join(src, folder, include)), src))
     for candidate in candidates:
         first = os.path.normpath(candidate).replace("\\", "/").split("/")[0]
-        if first in USES:
+        if first in uses:
             return first
     return None
 
 
-def problems(src):
+def problems(src, uses):
     found = []
     for folder in sorted(os.listdir(src)):
         path = os.path.join(src, folder)
         if not os.path.isdir(path):
             continue
-        if folder not in USES:
+        if folder not in uses:
             found.append("%s: a folder that no layer names" % folder)
             continue
         for root, _, names in os.walk(path):
@@ -57,18 +46,29 @@ def problems(src):
                         match = INCLUDE.match(line)
                         if not match:
                             continue
-                        target = layer_of(match.group(1), folder, src)
-                        if target and target != folder and target not in USES[folder]:
+                        target = layer_of(match.group(1), folder, src, uses)
+                        if target and target != folder and target not in uses[folder]:
                             found.append("%s:%d includes %s, but %s may use only %s" % (
                                 shown, number, match.group(1), folder,
-                                ", ".join(sorted(USES[folder])) or "nothing of ours"))
+                                ", ".join(sorted(uses[folder])) or "nothing of ours"))
     return found
 
 
+def parse_layers(arguments):
+    """{folder: set of the folders it may use} from FOLDER=USES arguments."""
+    uses = {}
+    for argument in arguments:
+        folder, _, below = argument.partition("=")
+        if not folder or folder in uses:
+            sys.exit("include_layers.py: bad or repeated layer %r" % argument)
+        uses[folder] = set(b for b in below.split(",") if b)
+    return uses
+
+
 def main():
-    if len(sys.argv) != 2:
+    if len(sys.argv) < 3:
         sys.exit(__doc__)
-    found = problems(sys.argv[1])
+    found = problems(sys.argv[1], parse_layers(sys.argv[2:]))
     for problem in found:
         print(problem)
     if not found:

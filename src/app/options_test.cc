@@ -60,8 +60,8 @@ TEST(Banner, VersionEndsInABlank) {
   testing::internal::CaptureStdout();
   PrintBanner();
   fflush(stdout);
-  EXPECT_EQ(std::string("\nNorvell Mail Security command-line tool v1.6.0 \n") + kRightsLine +
-                "\n\n",
+  EXPECT_EQ(std::string("\nNorvell Mail Security command-line tool v") + BREVON_PROJECT_VERSION +
+                " \n" + kRightsLine + "\n\n",
             testing::internal::GetCapturedStdout());
 }
 

@@ -16,6 +16,7 @@
 #include "install/registry.h"
 #include "inventory/directory_identity.h"
 #include "inventory/walk.h"
+#include "notes/library_search.h"
 #include "notes/notes_api.h"
 #include "notes/notes_text.h"
 
@@ -48,29 +49,6 @@ struct ServerNames {
   char abbreviatedServer[kNotesTextSize];
   char abbreviatedMailServer[kNotesTextSize];
 };
-
-// The server library finds its program directory through the folder of
-// argv[0], and failing that through PATH. The tool may be started from any
-// folder, so the program directory goes in front of the process's own PATH.
-void PutFirstInPath(const wchar_t* directory) {
-  if (directory[0] == L'\0') return;
-  try {
-    std::wstring path = directory;
-    if (path.find(L';') != std::wstring::npos) path = L"\"" + path + L"\"";
-    DWORD length = GetEnvironmentVariableW(L"PATH", nullptr, 0);
-    if (length > 0) {
-      std::wstring old(length, L'\0');
-      length = GetEnvironmentVariableW(L"PATH", &old[0], length);
-      if (length == 0 || length >= old.size()) return;
-      old.resize(length);
-      path += L";" + old;
-    }
-    SetEnvironmentVariableW(L"PATH", path.c_str());
-  } catch (...) {
-    // Without memory for it, or should the call fail, the library is left
-    // to find its directory as before.
-  }
-}
 
 // Abbreviates `fullName`; on failure the full name stands in for it.
 void Abbreviate(const char* fullName, char* abbreviated, const char* errorFormat) {

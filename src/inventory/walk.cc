@@ -14,6 +14,7 @@
 #include "base/progress.h"
 #include "base/text.h"
 #include "inventory/directory_identity.h"
+#include "inventory/file_system.h"
 
 namespace {
 
@@ -138,9 +139,9 @@ void FollowLink(Walk& walk, uint16_t depth, const std::wstring& prefix, const wc
                 size_t length) {
   std::wstring path = LinkFilePath(prefix, name, length);
   if (path.empty()) return;
-  ScopedHandle file{CreateFileW(path.c_str(), GENERIC_READ,
-                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)};
+  ScopedHandle file{FileSystem().createFile(
+      path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)};
   if (file.handle == INVALID_HANDLE_VALUE) return;
   // Whatever else opened, it is not read: a device could block the walk.
   if (GetFileType(file.handle) != FILE_TYPE_DISK) return;
@@ -254,13 +255,13 @@ void TreatEntryOrLeaveItOut(Walk& walk, Folder& folder, const Entry& entry) {
 void SearchFolderByName(Walk& walk, Folder& folder) {
   std::wstring pattern = folder.prefix + L"*.*";
   WIN32_FIND_DATAW found;
-  HANDLE search = FindFirstFileW(pattern.c_str(), &found);
+  HANDLE search = FileSystem().findFirstFile(pattern.c_str(), &found);
   if (search == INVALID_HANDLE_VALUE) return;
   do {
     Entry entry = {found.cFileName, wcslen(found.cFileName), found.dwFileAttributes, 0};
     TreatEntryOrLeaveItOut(walk, folder, entry);
-  } while (FindNextFileW(search, &found));
-  FindClose(search);
+  } while (FileSystem().findNextFile(search, &found));
+  FileSystem().findClose(search);
 }
 
 // Lists the directory open as `handle` entry by entry, in the order of the
@@ -271,8 +272,8 @@ void SearchFolder(Walk& walk, Folder& folder, HANDLE handle) {
   if (!buffer) buffer.reset(new char[kListingBytes]);
   ++walk.folders;
   bool listed = false;
-  while (GetFileInformationByHandleEx(handle, FileIdBothDirectoryInfo, buffer.get(),
-                                      kListingBytes)) {
+  while (FileSystem().getFileInformationByHandleEx(handle, FileIdBothDirectoryInfo, buffer.get(),
+                                                   kListingBytes)) {
     listed = true;
     // Per batch: a folder of a hundred thousand files still shows time pass.
     AdvanceProgress(walk.folders, walk.databases);

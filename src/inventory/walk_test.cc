@@ -9,6 +9,8 @@
 
 #include "gtest/gtest.h"
 
+#include "inventory/file_system.h"
+
 #include "failing_allocator.h"
 #include "listing_lines_support.h"
 #include "open_handles.h"
@@ -328,6 +330,45 @@ TEST_F(WalkTest, LinkTextIsReadInTheAnsiCodePage) {
   MakeFile(target + L"\\y.nsf");
   MakeFile(L"D\\t.dir", std::string(ansi, length) + "\r\n");
   EXPECT_EQ(Lines({Line(target + L"\\y.nsf")}), Walk(At(L"D")));
+}
+
+// A file system that cannot list a folder with file IDs, as some network
+// redirectors answer; its searches by name are counted.
+BOOL WINAPI ListingWithIdsRefused(HANDLE, FILE_INFO_BY_HANDLE_CLASS, LPVOID, DWORD) {
+  SetLastError(ERROR_INVALID_PARAMETER);
+  return FALSE;
+}
+int g_searchesStarted = 0;
+int g_searchesOpen = 0;
+HANDLE WINAPI CountedFindFirstFile(LPCWSTR pattern, LPWIN32_FIND_DATAW found) {
+  HANDLE search = FindFirstFileW(pattern, found);
+  if (search != INVALID_HANDLE_VALUE) ++g_searchesStarted, ++g_searchesOpen;
+  return search;
+}
+BOOL WINAPI CountedFindClose(HANDLE search) {
+  --g_searchesOpen;
+  return FindClose(search);
+}
+
+TEST_F(WalkTest, ListingByNameGivesWhatTheListingWithIdsGives) {
+  MakeFile(L"D\\a.nsf");
+  MakeFile(L"D\\sub\\b.nsf");
+  MakeFile(L"D\\sub\\deeper\\c.box");
+  MakeLink(L"D\\far.dir", L"T", "\r\n");
+  MakeLink(L"D\\sub\\back.dir", L"D", "\r\n");
+  MakeFile(L"T\\y.nsf");
+  const Lines withIds = Walk(At(L"D"));
+  ASSERT_EQ(4u, withIds.size());
+  const std::vector<unsigned long long> handlesBefore = OpenHandles();
+  const FileSystemSeam byName = {CreateFileW, ListingWithIdsRefused, CountedFindFirstFile,
+                                 FindNextFileW, CountedFindClose};
+  SetFileSystemSeam(&byName);
+  const Lines listedByName = Walk(At(L"D"));
+  SetFileSystemSeam(nullptr);
+  EXPECT_EQ(withIds, listedByName);
+  EXPECT_EQ(4, g_searchesStarted) << "D, sub, deeper and T are searched by name";
+  EXPECT_EQ(0, g_searchesOpen) << "every search is closed";
+  EXPECT_EQ(handlesBefore, OpenHandles());
 }
 
 // Each allocation of a walk fails in turn: what found no memory is left

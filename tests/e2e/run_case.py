@@ -21,6 +21,9 @@ STDOUT_TO = {"full", "closed-pipe"}
 FLAGS = {"escapes", "nonewline"}
 ESCAPE = re.compile(rb"\\x([0-9A-Fa-f]{2})")
 TERM_PAIR = re.compile(r"(\w+) (\d+)/(\d+)")
+# What %BANNER% stands for: the banner's four lines, with the build's version.
+BANNER = ("\nNorvell Mail Security command-line tool v%s \n"
+          "Copyright (C) 2019-2026 Norvell. All rights reserved.\n\n")
 
 
 class CaseError(Exception):
@@ -72,6 +75,7 @@ class Scratch:
         self.values = {name: drives.windows(p) for name, p in self.places.items()}
         self.values["EXE"] = drives.windows(os.path.join(bin_dir, "Brevon.exe"))
         self.log = os.path.join(root, "calls.log")
+        self.banner = BANNER % build_version(bin_dir)
 
     def substitute(self, text):
         for name, value in self.values.items():
@@ -81,7 +85,8 @@ class Scratch:
     def content(self, section, line_end="\n"):
         """The section's bytes: placeholders replaced, \\xHH decoded with
         the flag escapes, each line ended with `line_end`."""
-        text = "".join(line + "\n" for line in section.lines)
+        text = "".join(self.banner if line == "%BANNER%" else line + "\n"
+                       for line in section.lines)
         if "nonewline" in section.flags and text.endswith("\n"):
             text = text[:-1]
         data = self.substitute(text).encode("utf-8")
@@ -94,6 +99,21 @@ class Scratch:
         if not path.startswith(self.root + os.sep):
             raise CaseError("path outside the scratch area: %s" % relative)
         return path
+
+
+def build_version(bin_dir):
+    """The version that the build gave the program (CMake writes it beside
+    the bin folder, for the release)."""
+    with open(os.path.join(bin_dir, os.pardir, "release", "version.txt")) as f:
+        return f.read().strip()
+
+
+def one_line(section):
+    """The one content line of a section that names something."""
+    lines = [line for line in section.lines if line.strip()]
+    if len(lines) != 1:
+        raise CaseError("[%s] needs one line" % section.kind)
+    return lines[0].strip()
 
 
 def parse_registry(section, scratch):
@@ -130,11 +150,8 @@ def copy_libraries(sim_dir, program_dir):
 def make_symlink(section, scratch):
     """[symlink PATH]: a relative Unix symlink at PATH to the one content
     line, a path relative to the scratch area that need not exist."""
-    lines = [line for line in section.lines if line.strip()]
-    if len(lines) != 1:
-        raise CaseError("[symlink %s] needs one target line" % section.argument)
     link = scratch.local(section.argument)
-    target = scratch.local(lines[0].strip())
+    target = scratch.local(one_line(section))
     if os.path.lexists(link):
         raise CaseError("[symlink %s]: the path exists already" % section.argument)
     os.makedirs(os.path.dirname(link), exist_ok=True)
