@@ -11,6 +11,7 @@
 #include "base/error_report.h"
 #include "base/listing_lines.h"
 #include "base/progress.h"
+#include "base/stop_request.h"
 #include "base/text.h"
 #include "census/census.h"
 #include "install/registry.h"
@@ -38,9 +39,14 @@ struct Run {
 // How the work on one partition ends.
 enum class PartitionEnd {
   kDone,             // the next partition follows
-  kStopped,          // the server library could not be used: the run ends
+  kStopped,          // the server library could not be used, or a stop was asked: the run ends
   kReportUnwritten,  // the report could not be written: the run ends
 };
+
+// A stop asked with Ctrl+C or Ctrl+Break ends the run where it stands: the
+// report says so right after its last line, without the rest of the
+// partition or the total.
+void ReportInterruption() { ReportError("Error: interrupted.\n"); }
 
 // The partition's server names from its notes.ini, as read and abbreviated.
 struct ServerNames {
@@ -148,8 +154,10 @@ bool ServesEarlierPartition(Run& run) {
   return false;
 }
 
-// Counts the partition and prints its block from the header on.
-void ReportPartition(int number, const std::wstring& dataDirectory, Run& run) {
+// Counts the partition and prints its block from the header on. False when
+// a stop was asked on the way: the block then ends with its last line
+// printed.
+bool ReportPartition(int number, const std::wstring& dataDirectory, Run& run) {
   printf("\n");
   ServerNames names;
   ReadServerNames(names);
@@ -163,23 +171,26 @@ void ReportPartition(int number, const std::wstring& dataDirectory, Run& run) {
   bool counted = MailboxCensus(names.abbreviatedMailServer, found, other, run.options,
                                foundLines, otherLines);
   EndProgress();
+  if (StopRequested()) return false;
   if (!counted) ReportError("Error: unable to count mailboxes.\n");
 
   bool listing = run.options.names || run.options.details;
   printf(" Mailboxes found: %d\n", found);
-  if (listing) PrintLines(foundLines);
+  if (listing && !PrintLines(foundLines)) return false;
   printf(" Mailboxes on other mail servers (not included): %d\n", other);
-  if (listing) PrintLines(otherLines);
+  if (listing && !PrintLines(otherLines)) return false;
   if (run.options.details) {
     // The header counts the lines that follow, so the walk collects them.
     ListingLines databases = ReportLines();
     BeginProgress(number, ProgressPhase::kInventory);
     WalkDirectory(1, dataDirectory.c_str(), databases);
     EndProgress();
+    if (StopRequested()) return false;
     printf(" Databases: %lu\n", static_cast<unsigned long>(databases.size()));
-    PrintLines(databases);
+    if (!PrintLines(databases)) return false;
   }
   run.total += found;
+  return true;
 }
 
 // The work on one partition, from entering its data directory to releasing
@@ -201,12 +212,16 @@ PartitionEnd RunPartition(int number, const std::wstring& dataDirectory, Run& ru
                       static_cast<int>(status));
     return PartitionEnd::kStopped;
   }
-  if (ServesEarlierPartition(run)) {
+  bool interrupted = StopRequested();
+  if (!interrupted && ServesEarlierPartition(run)) {
     UnbindNotesApi(library);
     return PartitionEnd::kStopped;
   }
-
-  ReportPartition(number, dataDirectory, run);
+  if (interrupted || !ReportPartition(number, dataDirectory, run)) {
+    ReportInterruption();
+    UnbindNotesApi(library);
+    return PartitionEnd::kStopped;
+  }
   bool written = CheckReportWritten();
   UnbindNotesApi(library);
   return written ? PartitionEnd::kDone : PartitionEnd::kReportUnwritten;
@@ -216,6 +231,14 @@ PartitionEnd RunPartition(int number, const std::wstring& dataDirectory, Run& ru
 
 int RunPartitions(int argc, char** argv, const ReportOptions& options) {
   const unsigned errorsBefore = ReportedErrorCount();
+  // The tool loads nothing that it cannot vouch for.
+  if (!RestrictLibrarySearch()) {
+    ReportError("Error: unable to restrict where libraries are loaded from.\n");
+    CheckReportWritten();
+    return kExitStopped;
+  }
+  InstallStopHandler();
+
   wchar_t programDirectory[kPathChars];
   memset(programDirectory, 0, sizeof(programDirectory));
   PartitionList partitions;
@@ -224,14 +247,20 @@ int RunPartitions(int argc, char** argv, const ReportOptions& options) {
     ReportError("Error: unable to get domino registry data.\n");
   }
   // Lets the bare name nnotes.dll resolve to the server's own library.
-  if (SetDllDirectoryW(programDirectory) == 0) {
+  if (!UseProgramDirectory(programDirectory)) {
     ReportError("Error: unable to set dll directory.\n");
   }
-  PutFirstInPath(programDirectory);
   MakeDataDirectoriesFull(&partitions, count);
 
   Run run{argc, argv, options, 0, {}, {}};
-  for (int number = 1; number <= count; ++number) {
+  // A stop is looked for before each partition and before the total.
+  for (int number = 1;; ++number) {
+    if (StopRequested()) {
+      ReportInterruption();
+      CheckReportWritten();
+      return kExitStopped;
+    }
+    if (number > count) break;
     switch (RunPartition(number, partitions.dataDirectories[number - 1], run)) {
       case PartitionEnd::kDone:
         break;

@@ -5,6 +5,8 @@
 
 #include <cstdio>
 
+#include "base/stop_request.h"
+
 namespace {
 
 constexpr size_t kFirstBlockBytes = 64 * 1024;
@@ -104,13 +106,19 @@ ListingLines ReportLines() { return ListingLines::Framed("  ", "\r\n"); }
 // The blocks already hold the indent and the CR LF, so they are written as
 // they stand, in binary mode: text mode would scan every byte for line feeds
 // and hand the text to the system in small pieces.
-void PrintLines(const ListingLines& lines) {
+bool PrintLines(const ListingLines& lines) {
   fflush(stdout);
   int previousMode = _setmode(_fileno(stdout), _O_BINARY);
+  bool whole = true;
   for (size_t i = 0; i < lines.BlockCount(); ++i) {
+    if (StopRequested()) {
+      whole = false;
+      break;
+    }
     std::string_view block = lines.Block(i);
     fwrite(block.data(), 1, block.size(), stdout);
   }
   fflush(stdout);
   if (previousMode != -1) _setmode(_fileno(stdout), previousMode);
+  return whole;
 }

@@ -4,6 +4,7 @@
 
 #include "base/error_report.h"
 #include "base/progress.h"
+#include "base/stop_request.h"
 #include "base/text.h"
 #include "census/person_lines.h"
 #include "notes/notes_text.h"
@@ -75,15 +76,18 @@ void CountPerson(NotesHandle database, NotesNoteId noteId, const char* mailServe
 // Counts the persons of one read's buffer and gives the buffer back.
 // `count` is false for a read that made no progress: the position did not
 // move, so counting its entries could count the same batch again and again.
-void TreatBuffer(NotesHandle buffer, uint32_t entriesReturned, bool count, NotesHandle database,
+// Returns false when a stop was asked before a person.
+bool TreatBuffer(NotesHandle buffer, uint32_t entriesReturned, bool count, NotesHandle database,
                  const char* mailServerName, PersonCounts& counts) {
+  bool whole = true;
   const NotesNoteId* noteIds = static_cast<const NotesNoteId*>(g_notes.OSLockObject(buffer));
   if (noteIds == nullptr) {
     ReportError("Error: lock object failed.\n");
   } else {
     if (count) {
-      for (uint32_t i = 0; i < entriesReturned; ++i) {
-        CountPerson(database, noteIds[i], mailServerName, counts);
+      for (uint32_t i = 0; i < entriesReturned && whole; ++i) {
+        whole = !StopRequested();
+        if (whole) CountPerson(database, noteIds[i], mailServerName, counts);
       }
     }
     // Only a lock that was taken is given back; unlocking a buffer that was
@@ -91,11 +95,12 @@ void TreatBuffer(NotesHandle buffer, uint32_t entriesReturned, bool count, Notes
     g_notes.OSUnlockObject(buffer);
   }
   g_notes.OSMemFree(buffer);
+  return whole;
 }
 
 // Reads the view's note IDs batch by batch and counts each person. Returns
-// false when a read reported a failing status or the reads made no
-// progress.
+// false when a read reported a failing status, the reads made no progress or
+// a stop was asked.
 bool ReadView(NotesCollection collection, NotesHandle database, const char* mailServerName,
               PersonCounts& counts) {
   bool result = true;
@@ -106,6 +111,7 @@ bool ReadView(NotesCollection collection, NotesHandle database, const char* mail
   int readsWithoutProgress = 0;
 
   for (bool firstRead = true;; firstRead = false) {
+    if (StopRequested()) return false;
     // Cleared before every read: a failing read may leave its outputs alone,
     // and the previous buffer is already freed.
     NotesHandle buffer = 0;
@@ -126,7 +132,9 @@ bool ReadView(NotesCollection collection, NotesHandle database, const char* mail
     readsWithoutProgress = progress ? 0 : readsWithoutProgress + 1;
 
     if (buffer != 0) {
-      TreatBuffer(buffer, entriesReturned, progress, database, mailServerName, counts);
+      if (!TreatBuffer(buffer, entriesReturned, progress, database, mailServerName, counts)) {
+        return false;
+      }
     } else if (firstRead && !readFailed && entriesReturned == 0 && !moreToDo) {
       // The library gives no buffer for a view without entries.
     } else {
@@ -180,6 +188,12 @@ bool MailboxCensus(const char* mailServerName, int32_t& found, int32_t& other,
 
   PersonCounts counts = {found, other, 0, options, foundLines, otherLines};
   bool result = ReadView(collection, database, mailServerName, counts);
+  if (StopRequested()) {
+    // The run reports the stop; nothing more is said here.
+    g_notes.NIFCloseCollection(collection);
+    g_notes.NSFDbClose(database);
+    return false;
+  }
 
   status = g_notes.NIFCloseCollection(collection);
   if (status != kNotesNoError) {

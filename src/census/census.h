@@ -11,8 +11,10 @@
 /// are added to `found`, every other one that opens to `other`. With
 /// `options.names` and/or `options.details` a line per person is appended to
 /// the matching list. Returns false when the directory, its view or a read of
-/// it failed, or a close failed; the counts and lines stand either way. Every
-/// server object taken is given back before it returns.
+/// it failed, or a close failed; the counts and lines stand either way. Also
+/// false when a stop was asked (StopRequested): the census then ends before
+/// the next read or person and reports nothing of its own. Every server
+/// object taken is given back before it returns.
 bool MailboxCensus(const char* mailServerName, int32_t& found, int32_t& other,
                    const ReportOptions& options, ListingLines& foundLines,
                    ListingLines& otherLines);

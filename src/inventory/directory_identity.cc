@@ -7,10 +7,8 @@
 HANDLE OpenFolder(const std::wstring& prefix) {
   // "directory\" names the folder that "directory\*.*" searches: the empty
   // text is the current drive's root, "D:" the root of drive D.
-  return FileSystem().createFile(prefix.c_str(),
-                                 FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES | SYNCHRONIZE,
-                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                 OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  return OpenOnDisk(prefix.c_str(), FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES | SYNCHRONIZE,
+                    FILE_FLAG_BACKUP_SEMANTICS);
 }
 
 bool IdentityOf(HANDLE handle, DirectoryIdentity* identity) {

@@ -23,4 +23,12 @@ const FileSystemSeam& FileSystem();
 /// Replaces the calls; null puts back the system's own.
 void SetFileSystemSeam(const FileSystemSeam* seam);
 
+/// Opens `path` for `access` with `flags`, sharing everything, as a file or
+/// folder on a disk only. The paths come from the registry and from link
+/// files that anybody may have written: the open asks for identification
+/// only, so that the server of a named pipe cannot act as the administrator,
+/// and a handle of anything else (a pipe, a device, a console) is closed
+/// unused. INVALID_HANDLE_VALUE when it cannot be opened so.
+HANDLE OpenOnDisk(const wchar_t* path, DWORD access, DWORD flags);
+
 #endif  // BREVON_INVENTORY_FILE_SYSTEM_H_

@@ -12,6 +12,7 @@
 
 #include "base/full_path.h"
 #include "base/progress.h"
+#include "base/stop_request.h"
 #include "base/text.h"
 #include "inventory/directory_identity.h"
 #include "inventory/file_system.h"
@@ -110,6 +111,24 @@ Visit Enter(Walk& walk, const DirectoryIdentity& identity, uint16_t depth) {
 void WalkFolder(Walk& walk, uint16_t depth, std::wstring prefix,
                 const DirectoryIdentity* entryIdentity);
 
+bool IsSeparator(wchar_t c) { return c == L'\\' || c == L'/'; }
+
+bool IsDriveLetter(wchar_t c) { return (c >= L'A' && c <= L'Z') || (c >= L'a' && c <= L'z'); }
+
+// Databases on network shares are no layout of the server, and nothing of
+// its data lies behind a device path: a link that names another machine
+// (whose share would sign the administrator in) or a device, a pipe among
+// them, is passed over. Those are the paths that start with two separators
+// (Windows takes / for \) or with \??\, unless \\?\ or \??\ is followed by
+// a drive letter and a colon.
+bool IsLocalPath(const wchar_t* path) {
+  bool doubleSeparator = IsSeparator(path[0]) && IsSeparator(path[1]);
+  bool objectNamespace = wcsncmp(path, L"\\??\\", 4) == 0;
+  if (!doubleSeparator && !objectNamespace) return true;
+  bool verbatim = objectNamespace || (path[2] == L'?' && IsSeparator(path[3]));
+  return verbatim && IsDriveLetter(path[4]) && path[5] == L':';
+}
+
 // The path by which the link file `name` in the folder `prefix` opens as
 // that file: full, and with the \\?\ prefix, which takes the name as it
 // stands, so that names such as aux.dir or com1.dir never open a device.
@@ -139,12 +158,10 @@ void FollowLink(Walk& walk, uint16_t depth, const std::wstring& prefix, const wc
                 size_t length) {
   std::wstring path = LinkFilePath(prefix, name, length);
   if (path.empty()) return;
-  ScopedHandle file{FileSystem().createFile(
-      path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)};
+  // Whatever else opens by that name is not read: a device could block the
+  // walk.
+  ScopedHandle file{OpenOnDisk(path.c_str(), GENERIC_READ, FILE_ATTRIBUTE_NORMAL)};
   if (file.handle == INVALID_HANDLE_VALUE) return;
-  // Whatever else opened, it is not read: a device could block the walk.
-  if (GetFileType(file.handle) != FILE_TYPE_DISK) return;
 
   char text[kLinkBytes];
   memset(text, 0, sizeof(text));
@@ -166,7 +183,7 @@ void FollowLink(Walk& walk, uint16_t depth, const std::wstring& prefix, const wc
   // At most 259 bytes give at most 259 units, so `target` stays terminated;
   // a zero byte ends the path early.
   MultiByteToWideChar(CP_ACP, 0, text, static_cast<int>(read), target, kLinkChars);
-  if (target[0] == L'\0') return;
+  if (target[0] == L'\0' || !IsLocalPath(target)) return;
 
   WalkFolder(walk, static_cast<uint16_t>(depth + 1), std::wstring(target) + L'\\', nullptr);
 }
@@ -260,7 +277,7 @@ void SearchFolderByName(Walk& walk, Folder& folder) {
   do {
     Entry entry = {found.cFileName, wcslen(found.cFileName), found.dwFileAttributes, 0};
     TreatEntryOrLeaveItOut(walk, folder, entry);
-  } while (FileSystem().findNextFile(search, &found));
+  } while (!StopRequested() && FileSystem().findNextFile(search, &found));
   FileSystem().findClose(search);
 }
 
@@ -272,7 +289,8 @@ void SearchFolder(Walk& walk, Folder& folder, HANDLE handle) {
   if (!buffer) buffer.reset(new char[kListingBytes]);
   ++walk.folders;
   bool listed = false;
-  while (FileSystem().getFileInformationByHandleEx(handle, FileIdBothDirectoryInfo, buffer.get(),
+  while (!StopRequested() &&
+         FileSystem().getFileInformationByHandleEx(handle, FileIdBothDirectoryInfo, buffer.get(),
                                                    kListingBytes)) {
     listed = true;
     // Per batch: a folder of a hundred thousand files still shows time pass.
@@ -287,7 +305,7 @@ void SearchFolder(Walk& walk, Folder& folder, HANDLE handle) {
       at += listing.NextEntryOffset;
     }
   }
-  if (!listed && GetLastError() != ERROR_NO_MORE_FILES) {
+  if (!listed && !StopRequested() && GetLastError() != ERROR_NO_MORE_FILES) {
     folder.identity = nullptr;
     SearchFolderByName(walk, folder);
   }
@@ -298,7 +316,7 @@ void SearchFolder(Walk& walk, Folder& folder, HANDLE handle) {
 // it, or null: it is then taken from the open directory.
 void WalkFolder(Walk& walk, uint16_t depth, std::wstring prefix,
                 const DirectoryIdentity* entryIdentity) {
-  if (depth > kMaxWalkDepth) return;
+  if (depth > kMaxWalkDepth || StopRequested()) return;
   Visit visit = Visit::kSearchAll;
   if (entryIdentity != nullptr) {
     visit = Enter(walk, *entryIdentity, depth);

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <new>
 #include <string>
@@ -369,6 +370,68 @@ TEST_F(WalkTest, ListingByNameGivesWhatTheListingWithIdsGives) {
   EXPECT_EQ(4, g_searchesStarted) << "D, sub, deeper and T are searched by name";
   EXPECT_EQ(0, g_searchesOpen) << "every search is closed";
   EXPECT_EQ(handlesBefore, OpenHandles());
+}
+
+// Every open of the walk, as asked; folders named "P" open as a pipe.
+struct Open {
+  std::wstring path;
+  DWORD flags;
+};
+std::vector<Open> g_opens;
+std::vector<HANDLE> g_pipes;
+HANDLE WINAPI RecordedCreateFile(LPCWSTR path, DWORD access, DWORD share,
+                                 LPSECURITY_ATTRIBUTES security, DWORD disposition, DWORD flags,
+                                 HANDLE templateFile) {
+  g_opens.push_back({path, flags});
+  std::wstring name = path;
+  if (name.size() >= 3 && name.compare(name.size() - 3, 3, L"\\P\\") == 0) {
+    HANDLE read, write;
+    if (!CreatePipe(&read, &write, nullptr, 0)) return INVALID_HANDLE_VALUE;
+    g_pipes.push_back(write);
+    g_pipes.push_back(read);
+    return read;
+  }
+  return CreateFileW(path, access, share, security, disposition, flags, templateFile);
+}
+
+// Links that name other machines or devices open nothing; every open asks
+// for identification only, and what opens as anything but a disk is closed
+// unread.
+TEST_F(WalkTest, LinksLeadToLocalFoldersOnlyOpenedSafely) {
+  MakeFile(L"T\\y.nsf");
+  MakeFile(L"V\\v.nsf");
+  MakeFile(L"D\\P\\hidden.nsf");
+  const char* const passedOver[] = {"\\\\host\\share\\mail", "//host/share/mail",
+                                    "\\\\.\\pipe\\brevon", "\\\\?\\UNC\\host\\share",
+                                    "\\??\\UNC\\host\\share", "\\\\.\\C:\\"};
+  int number = 0;
+  for (const char* text : passedOver) {
+    MakeFile(L"D\\n" + std::to_wstring(++number) + L".dir", text);
+  }
+  MakeFile(L"D\\verbatim.dir", "\\\\?\\" + Line(L"V"));
+  MakeFile(L"D\\relative.dir", "T");
+  MakeLink(L"D\\pipe.dir", L"D\\P");
+  const FileSystemSeam recorded = {RecordedCreateFile, GetFileInformationByHandleEx,
+                                   FindFirstFileW, FindNextFileW, FindClose};
+  SetFileSystemSeam(&recorded);
+  Lines lines = Walk(At(L"D"));
+  SetFileSystemSeam(nullptr);
+
+  std::sort(lines.begin(), lines.end());
+  EXPECT_EQ(Lines({"T\\y.nsf", "\\\\?\\" + Line(L"V\\v.nsf")}), lines);
+  for (const Open& open : g_opens) {
+    EXPECT_EQ(std::wstring::npos, open.path.find(L"host")) << Utf8(open.path);
+    EXPECT_EQ(std::wstring::npos, open.path.find(L"pipe\\")) << Utf8(open.path);
+    EXPECT_EQ(static_cast<DWORD>(SECURITY_SQOS_PRESENT | SECURITY_IDENTIFICATION),
+              open.flags & (SECURITY_SQOS_PRESENT | SECURITY_IDENTIFICATION | SECURITY_DELEGATION))
+        << Utf8(open.path);
+  }
+  ASSERT_EQ(4u, g_pipes.size()) << "D\\P opened as a pipe once from D, once through pipe.dir";
+  DWORD flags = 0;
+  EXPECT_FALSE(GetHandleInformation(g_pipes[1], &flags)) << "closed unused";
+  EXPECT_FALSE(GetHandleInformation(g_pipes[3], &flags)) << "closed unused";
+  CloseHandle(g_pipes[0]);
+  CloseHandle(g_pipes[2]);
 }
 
 // Each allocation of a walk fails in turn: what found no memory is left

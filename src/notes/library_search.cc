@@ -1,8 +1,106 @@
 #include "notes/library_search.h"
 
-#include <windows.h>
-
+#include <cstdint>
+#include <cstring>
 #include <string>
+
+#include "base/error_report.h"
+#include "base/text.h"
+
+namespace {
+
+// The program directory as the last UseProgramDirectory gave it, for the
+// message about a library that cannot be loaded.
+wchar_t g_programDirectory[MAX_PATH];
+
+constexpr uint16_t kMachineX86 = 0x014C;
+// Every linker puts the PE headers within the first page of the file.
+constexpr DWORD kHeaderBytes = 4096;
+
+template <typename Function>
+Function Kernel32Function(const char* name) {
+  HMODULE kernel32 = GetModuleHandleW(L"kernel32.dll");
+  if (kernel32 == nullptr) return nullptr;
+  // Through a pointer to a function without parameters, which converts to
+  // every function pointer type without a warning.
+  return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(GetProcAddress(kernel32, name)));
+}
+
+uint32_t ReadLittleEndian(const unsigned char* bytes, size_t count) {
+  uint32_t value = 0;
+  for (size_t i = count; i > 0; --i) value = (value << 8) | bytes[i - 1];
+  return value;
+}
+
+// Reads the start of the program directory's nnotes.dll; false when there
+// is no such file to read.
+bool ReadLibraryHeaders(const std::wstring& path, unsigned char* bytes, DWORD* size) {
+  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ,
+                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  *size = 0;
+  DWORD got = 0;
+  while (*size < kHeaderBytes &&
+         ReadFile(file, bytes + *size, kHeaderBytes - *size, &got, nullptr) && got > 0) {
+    *size += got;
+  }
+  CloseHandle(file);
+  return true;
+}
+
+// A 64-bit process cannot load a 32-bit library: the load fails as for a
+// file that is no library at all, so the headers tell the administrator.
+void ReportThirtyTwoBitLibrary() {
+  if (g_programDirectory[0] == L'\0') return;
+  try {
+    std::wstring path = g_programDirectory;
+    if (path.back() != L'\\') path += L'\\';
+    path += L"nnotes.dll";
+    unsigned char bytes[kHeaderBytes];
+    memset(bytes, 0, sizeof(bytes));
+    DWORD size = 0;
+    if (!ReadLibraryHeaders(path, bytes, &size) || !IsX86Image(bytes, size)) return;
+    std::string printable;
+    AppendUtf8(path.data(), path.size(), printable);
+    ReportError("Error: the server library is 32-bit (%s); this Brevon.exe is 64-bit.\n",
+                printable.c_str());
+  } catch (...) {
+    // Without memory for the path the load failure stands alone.
+  }
+}
+
+}  // namespace
+
+bool RestrictLibrarySearch() {
+  typedef BOOL(WINAPI * SetDefaultDllDirectoriesFunction)(DWORD);
+  auto setDefault = Kernel32Function<SetDefaultDllDirectoriesFunction>("SetDefaultDllDirectories");
+  return setDefault != nullptr &&
+         setDefault(LOAD_LIBRARY_SEARCH_SYSTEM32 | LOAD_LIBRARY_SEARCH_USER_DIRS) != 0;
+}
+
+bool UseProgramDirectory(const wchar_t* directory) {
+  wcsncpy(g_programDirectory, directory, MAX_PATH - 1);
+  g_programDirectory[MAX_PATH - 1] = L'\0';
+  bool set = SetDllDirectoryW(directory) != 0;
+  if (directory[0] != L'\0') {
+    typedef void*(WINAPI * AddDllDirectoryFunction)(const wchar_t*);
+    auto add = Kernel32Function<AddDllDirectoryFunction>("AddDllDirectory");
+    // Refused for a relative directory; the dll directory still holds it.
+    if (add != nullptr) add(directory);
+  }
+  PutFirstInPath(directory);
+  return set;
+}
+
+HMODULE LoadServerLibrary() {
+  HMODULE library = LoadLibraryW(L"nnotes.dll");
+  if (library == nullptr) {
+    ReportError("Error: unable to load dll (nnotes.dll).\n");
+    ReportThirtyTwoBitLibrary();
+  }
+  return library;
+}
 
 void PutFirstInPath(const wchar_t* directory) {
   if (directory[0] == L'\0') return;
@@ -13,13 +111,22 @@ void PutFirstInPath(const wchar_t* directory) {
     if (length > 0) {
       std::wstring old(length, L'\0');
       length = GetEnvironmentVariableW(L"PATH", &old[0], length);
-      if (length == 0 || length >= old.size()) return;
-      old.resize(length);
-      path += L";" + old;
+      if (length >= old.size()) return;
+      // An empty PATH gives 0 here: it becomes the directory alone.
+      if (length > 0) path += L";" + old.substr(0, length);
     }
     SetEnvironmentVariableW(L"PATH", path.c_str());
   } catch (...) {
     // Without memory for it, the library is left to find its directory as
     // before.
   }
+}
+
+bool IsX86Image(const unsigned char* bytes, size_t size) {
+  if (size < 0x40 || bytes[0] != 'M' || bytes[1] != 'Z') return false;
+  uint32_t peHeader = ReadLittleEndian(bytes + 0x3C, 4);
+  if (peHeader > size || size - peHeader < 6) return false;
+  const unsigned char* pe = bytes + peHeader;
+  if (memcmp(pe, "PE\0\0", 4) != 0) return false;
+  return ReadLittleEndian(pe + 4, 2) == kMachineX86;
 }

@@ -1,13 +1,44 @@
 #ifndef BREVON_NOTES_LIBRARY_SEARCH_H_
 #define BREVON_NOTES_LIBRARY_SEARCH_H_
 
-// Where the server library and its program directory are found.
+#include <windows.h>
+
+#include <cstddef>
+
+// Which nnotes.dll runs, and where it finds its program directory. The tool
+// runs as administrator on production servers: a library of that name
+// beside Brevon.exe, in the current folder or in a PATH folder must never
+// be loaded, nor the libraries that the server library loads by name from
+// such places.
+
+/// Restricts every later load of a library named without a path (the
+/// server library, what it imports and what it loads later) to the system
+/// folder and the directories added for it. False when the system cannot:
+/// SetDefaultDllDirectories exists from Windows 8 and Server 2012 on, and on
+/// Windows 7 and Server 2008 R2 with update KB2533623.
+bool RestrictLibrarySearch();
+
+/// Makes the server's program directory (possibly empty) the place where
+/// nnotes.dll is found: the dll directory, and once more through
+/// AddDllDirectory, which stays whatever the server library does with the
+/// dll directory itself. Also puts it first in PATH. False when
+/// SetDllDirectoryW fails; the rest is done all the same.
+bool UseProgramDirectory(const wchar_t* directory);
+
+/// Loads nnotes.dll by its bare name. On failure prints why, naming a 32-bit
+/// library in the program directory as such; returns null.
+HMODULE LoadServerLibrary();
 
 /// Puts `directory` in front of the process's own PATH (quoted when it holds
-/// a ";"), or makes it the whole PATH when there is none. The server library
-/// finds its program directory through the folder of argv[0], and failing
-/// that through PATH; the tool may be started from any folder. Nothing is
-/// changed for an empty `directory`, or when the new value cannot be built.
+/// a ";"), or makes it the whole PATH when there is none or it is empty. The
+/// server library finds its program directory through the folder of
+/// argv[0], and failing that through PATH; the tool may be started from any
+/// folder. Nothing is changed for an empty `directory`, or when the new
+/// value cannot be built.
 void PutFirstInPath(const wchar_t* directory);
+
+/// True when `bytes`, the start of a file, are the headers of a PE image for
+/// 32-bit x86.
+bool IsX86Image(const unsigned char* bytes, size_t size);
 
 #endif  // BREVON_NOTES_LIBRARY_SEARCH_H_

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <string>
 
 #include "gtest/gtest.h"
@@ -37,7 +38,43 @@ TEST_F(PathTest, ProgramDirectoryGoesFirstAndWholeWhateverItsName) {
   EXPECT_EQ("\"C:\\Dom;ino\";C:\\Windows", PathAfter(L"C:\\Windows", L"C:\\Dom;ino"))
       << "quoted, or PATH would name two folders";
   EXPECT_EQ("C:\\Domino", PathAfter(nullptr, L"C:\\Domino")) << "no PATH at all";
+  EXPECT_EQ("C:\\Domino", PathAfter(L"", L"C:\\Domino")) << "an empty PATH";
   EXPECT_EQ("C:\\Windows", PathAfter(L"C:\\Windows", L"")) << "no program directory";
+}
+
+// The start of a PE file: "MZ", at 0x3C the offset of "PE\0\0", then the
+// machine.
+std::string Headers(uint16_t machine) {
+  const uint32_t peOffset = 0x80;
+  std::string bytes(peOffset + 24, '\0');
+  bytes[0] = 'M';
+  bytes[1] = 'Z';
+  for (int i = 0; i < 4; ++i) bytes[0x3C + i] = static_cast<char>(peOffset >> (8 * i));
+  bytes.replace(peOffset, 4, std::string("PE\0\0", 4));
+  bytes[peOffset + 4] = static_cast<char>(machine & 0xFF);
+  bytes[peOffset + 5] = static_cast<char>(machine >> 8);
+  return bytes;
+}
+
+bool IsX86(const std::string& bytes) {
+  return IsX86Image(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size());
+}
+
+TEST(IsX86Image, OnlyThe32BitMachineOfAWholeHeader) {
+  EXPECT_TRUE(IsX86(Headers(0x014C)));
+  EXPECT_FALSE(IsX86(Headers(0x8664))) << "x64";
+  std::string noMz = Headers(0x014C);
+  noMz[0] = 'X';
+  EXPECT_FALSE(IsX86(noMz));
+  std::string noPe = Headers(0x014C);
+  noPe[0x81] = 'X';
+  EXPECT_FALSE(IsX86(noPe));
+  EXPECT_FALSE(IsX86(Headers(0x014C).substr(0, 0x85))) << "cut inside the machine field";
+  EXPECT_TRUE(IsX86(Headers(0x014C).substr(0, 0x86)));
+  std::string farOffset = Headers(0x014C);
+  farOffset.replace(0x3C, 4, "\xF0\xFF\xFF\xFF");
+  EXPECT_FALSE(IsX86(farOffset)) << "offset past the end";
+  EXPECT_FALSE(IsX86(std::string("MZ"))) << "cut inside the DOS header";
 }
 
 }  // namespace

@@ -1,6 +1,8 @@
 #include "notes/notes_api.h"
 
 #include "base/error_report.h"
+#include "base/stop_request.h"
+#include "notes/library_search.h"
 
 NotesApi g_notes = {};
 
@@ -21,11 +23,8 @@ bool Resolve(HMODULE library, const char* name, Function& slot) {
 bool BindNotesApi(HMODULE& libraryHandle) {
   if (libraryHandle != nullptr) return false;
 
-  libraryHandle = LoadLibraryW(L"nnotes.dll");
-  if (libraryHandle == nullptr) {
-    ReportError("Error: unable to load dll (nnotes.dll).\n");
-    return false;
-  }
+  libraryHandle = LoadServerLibrary();
+  if (libraryHandle == nullptr) return false;
 
   // Every name is looked up, also after one came back null.
   bool complete = true;
@@ -40,6 +39,7 @@ bool BindNotesApi(HMODULE& libraryHandle) {
     g_notes = NotesApi();
     return false;
   }
+  SetServerLibraryBound(true);
   return true;
 }
 
@@ -47,4 +47,5 @@ void UnbindNotesApi(HMODULE& libraryHandle) {
   if (g_notes.NotesTerm != nullptr) g_notes.NotesTerm();
   if (libraryHandle != nullptr) FreeLibrary(libraryHandle);
   g_notes = NotesApi();
+  SetServerLibraryBound(false);
 }

@@ -98,8 +98,8 @@ struct NotesApi {
 
 extern NotesApi g_notes;
 
-/// Loads nnotes.dll by bare name and resolves all entry points into g_notes.
-/// `libraryHandle` must be null on entry.
+/// Loads nnotes.dll (LoadServerLibrary) and resolves all entry points into
+/// g_notes. `libraryHandle` must be null on entry.
 bool BindNotesApi(HMODULE& libraryHandle);
 
 /// Terminates the API, releases the library and clears g_notes.

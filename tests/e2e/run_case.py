@@ -7,15 +7,17 @@ import difflib
 import os
 import re
 import shutil
+import signal
 import subprocess
 import sys
+import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import winsetup  # noqa: E402
 
 HEADER = re.compile(r"^\[([a-z][a-z-]*)(?: ([^\]]*))?\]$")
-KNOWN = {"description", "args", "registry", "file", "dir", "symlink", "stdout", "stdout-to",
-         "stderr", "exit", "calllog"}
+KNOWN = {"description", "args", "registry", "file", "dir", "symlink", "library", "exe", "path",
+         "interrupt", "stdout", "stdout-to", "stderr", "exit", "calllog"}
 # Where [stdout-to] sends standard output; [stdout] is then not compared.
 STDOUT_TO = {"full", "closed-pipe"}
 FLAGS = {"escapes", "nonewline"}
@@ -66,14 +68,16 @@ class Scratch:
     """A case's scratch installation: the program folder with the libraries,
     data folders, the call log. Placeholders name its Windows paths."""
 
-    def __init__(self, root, drives, bin_dir):
+    def __init__(self, root, drives, bin_dir, exe=None):
         self.root = root
         self.drives = drives
         self.places = {"PROGRAM": os.path.join(root, "program"), "SCRATCH": root}
         for n in range(1, 17):
             self.places["DATA%d" % n] = os.path.join(root, "data%d" % n)
         self.values = {name: drives.windows(p) for name, p in self.places.items()}
-        self.values["EXE"] = drives.windows(os.path.join(bin_dir, "Brevon.exe"))
+        # The program run: the build's, or the copy that [exe] places.
+        self.exe = self.local(exe) if exe else os.path.join(bin_dir, "Brevon.exe")
+        self.values["EXE"] = drives.windows(self.exe)
         self.log = os.path.join(root, "calls.log")
         self.banner = BANNER % build_version(bin_dir)
 
@@ -158,9 +162,15 @@ def make_symlink(section, scratch):
     os.symlink(os.path.relpath(target, os.path.dirname(link)), link)
 
 
-def build_tree(sections, scratch, sim_dir):
-    """Lays out the scratch area: program folder, [file] and [dir] entries,
-    then [symlink] entries."""
+def copy_into(scratch, relative, source):
+    path = scratch.local(relative)
+    os.makedirs(os.path.dirname(path), exist_ok=True)
+    shutil.copyfile(source, path)
+
+
+def build_tree(sections, scratch, sim_dir, bin_dir):
+    """Lays out the scratch area: program folder, [file], [dir], [library]
+    and [exe] entries, then [symlink] entries."""
     if os.path.exists(scratch.root):
         shutil.rmtree(scratch.root)
     os.makedirs(scratch.root)
@@ -173,6 +183,10 @@ def build_tree(sections, scratch, sim_dir):
                 f.write(scratch.content(section))
         elif section.kind == "dir":
             os.makedirs(scratch.local(section.argument), exist_ok=True)
+        elif section.kind == "library":
+            copy_into(scratch, section.argument, os.path.join(sim_dir, one_line(section)))
+        elif section.kind == "exe":
+            copy_into(scratch, section.argument, os.path.join(bin_dir, "Brevon.exe"))
     for section in sections:
         if section.kind == "symlink":
             make_symlink(section, scratch)
@@ -187,6 +201,31 @@ def open_stdout(where, default_path):
         os.close(read_end)
         return write_end
     return os.open(default_path, os.O_WRONLY | os.O_CREAT | os.O_TRUNC, 0o644)
+
+
+def run_program(command, scratch, env, out, err, interrupt):
+    """Runs the program; with `interrupt`, sends it SIGINT (which Wine turns
+    into Ctrl+C) once the call log has a line that starts with that text.
+    Returns the exit code."""
+    # Python ignores SIGPIPE and, with restore_signals off, so does the
+    # program: a write to a closed pipe fails instead of killing it, whatever
+    # Wine does with the signal.
+    process = subprocess.Popen(command, cwd=scratch.root, env=env, stdin=subprocess.DEVNULL,
+                               stdout=out, stderr=err, restore_signals=False)
+    try:
+        deadline = time.monotonic() + 60
+        while interrupt and process.poll() is None and time.monotonic() < deadline:
+            if os.path.exists(scratch.log):
+                with open(scratch.log, "rb") as f:
+                    if any(line.startswith(interrupt.encode()) for line in f.read().split(b"\n")):
+                        process.send_signal(signal.SIGINT)
+                        break
+            time.sleep(0.01)
+        return process.wait(timeout=max(1, deadline - time.monotonic()))
+    finally:
+        if process.poll() is None:
+            process.kill()
+            process.wait()
 
 
 def visible(data):
@@ -229,8 +268,8 @@ def run_case(path, bin_dir, sim_dir, prefix, keep=False):
     by_kind = {}
     for section in sections:
         by_kind.setdefault(section.kind, []).append(section)
-    for kind in ("args", "registry", "stdout", "stdout-to", "stderr", "exit", "calllog",
-                 "description"):
+    for kind in ("args", "registry", "exe", "path", "interrupt", "stdout", "stdout-to", "stderr",
+                 "exit", "calllog", "description"):
         if len(by_kind.get(kind, [])) > 1:
             raise CaseError("section [%s] given twice" % kind)
     stdout_to = None
@@ -246,8 +285,10 @@ def run_case(path, bin_dir, sim_dir, prefix, keep=False):
     drives = winsetup.Drives(prefix)
     if not os.path.isdir(drives.scratch_root):
         raise CaseError("no scratch drive in %s: run tests/harness/wine-prefix start" % prefix)
-    scratch = Scratch(os.path.join(drives.scratch_root, "e2e", name), drives, bin_dir)
-    build_tree(sections, scratch, sim_dir)
+    exe = by_kind["exe"][0].argument if "exe" in by_kind else None
+    scratch = Scratch(os.path.join(drives.scratch_root, "e2e", name), drives, bin_dir, exe)
+    build_tree(sections, scratch, sim_dir, bin_dir)
+    interrupt = one_line(by_kind["interrupt"][0]) if "interrupt" in by_kind else None
 
     args = []
     if "args" in by_kind:
@@ -258,6 +299,10 @@ def run_case(path, bin_dir, sim_dir, prefix, keep=False):
     env["NNOTES_SIM_LOG"] = drives.windows(scratch.log)
     # SimKeepFirstDirectory keeps its state here; each case starts without.
     env.pop("NNOTES_SIM_FIRST_DIRECTORY", None)
+    # Wine puts WINEPATH in front of the program's PATH.
+    env.pop("WINEPATH", None)
+    if "path" in by_kind:
+        env["WINEPATH"] = scratch.substitute(one_line(by_kind["path"][0]))
     out_path = os.path.join(scratch.root, "stdout.txt")
     err_path = os.path.join(scratch.root, "stderr.txt")
     winsetup.apply_registry(keys, env, drives, scratch.root)
@@ -265,13 +310,8 @@ def run_case(path, bin_dir, sim_dir, prefix, keep=False):
         out = open_stdout(stdout_to, out_path)
         try:
             with open(err_path, "wb") as err:
-                # Python ignores SIGPIPE and, with restore_signals off, so
-                # does the program: a write to a closed pipe fails instead of
-                # killing it, whatever Wine does with the signal.
-                code = subprocess.run(["wine", os.path.join(bin_dir, "Brevon.exe")] + args,
-                                      cwd=scratch.root, env=env, stdin=subprocess.DEVNULL,
-                                      stdout=out, stderr=err, timeout=60,
-                                      restore_signals=False).returncode
+                code = run_program(["wine", scratch.exe] + args, scratch, env, out, err,
+                                   interrupt)
         finally:
             os.close(out)
     finally:
