@@ -56,20 +56,41 @@ struct ServerNames {
   char abbreviatedMailServer[kNotesTextSize];
 };
 
+// A server name as the report prints it. The names are the server's own
+// text from notes.ini, which can hold a bare CR or LF: each is printed as a
+// blank, so that no name ends its line early or starts one of its own. Other
+// bytes below 0x20 begin characters of other scripts in the server's
+// character set and stay. Comparisons use the names as read.
+struct PrintedName {
+  char text[kNotesTextSize];
+};
+
+PrintedName Printed(const char* name) {
+  PrintedName printed;
+  memset(printed.text, 0, sizeof(printed.text));
+  for (size_t i = 0; i + 1 < sizeof(printed.text) && name[i] != '\0'; ++i) {
+    printed.text[i] = IsLineBreak(name[i]) ? ' ' : name[i];
+  }
+  return printed;
+}
+
 // Abbreviates `fullName`; on failure the full name stands in for it.
 void Abbreviate(const char* fullName, char* abbreviated, const char* errorFormat) {
   memset(abbreviated, 0, kNotesTextSize);
   NotesStatus status = AbbreviateName(fullName, abbreviated);
   if (status != kNotesNoError) {
     memcpy(abbreviated, fullName, kNotesTextSize);
-    ReportStatusError(status, errorFormat, fullName, abbreviated);
+    ReportStatusError(status, errorFormat, Printed(fullName).text, Printed(abbreviated).text);
   }
 }
+
+// True for a text of blanks and tabs only, the empty one included.
+bool IsBlank(const char* text) { return text[strspn(text, " \t")] == '\0'; }
 
 void ReadServerNames(ServerNames& names) {
   ReadEnvironment("ServerName", names.server);
   // Without it nothing can count as found; the exit code must tell.
-  if (!ReadEnvironment("MailServer", names.mailServer) || names.mailServer[0] == '\0') {
+  if (!ReadEnvironment("MailServer", names.mailServer) || IsBlank(names.mailServer)) {
     ReportError("Error: unable to read the mail server name.\n");
   }
   Abbreviate(names.server, names.abbreviatedServer,
@@ -80,11 +101,12 @@ void ReadServerNames(ServerNames& names) {
 
 void PrintPartitionHeader(int number, const ServerNames& names, const ReportOptions& options) {
   printf("Partition %d:\n", number);
-  printf(" Server name: %s\n", names.abbreviatedServer);
+  printf(" Server name: %s\n", Printed(names.abbreviatedServer).text);
   if (options.details) {
-    printf(" Mail server name: %s (%s)\n", names.abbreviatedMailServer, names.mailServer);
+    printf(" Mail server name: %s (%s)\n", Printed(names.abbreviatedMailServer).text,
+           Printed(names.mailServer).text);
   } else {
-    printf(" Mail server name: %s\n", names.abbreviatedMailServer);
+    printf(" Mail server name: %s\n", Printed(names.abbreviatedMailServer).text);
   }
 }
 
@@ -179,6 +201,7 @@ bool ReportPartition(int number, const std::wstring& dataDirectory, Run& run) {
   if (listing && !PrintLines(foundLines)) return false;
   printf(" Mailboxes on other mail servers (not included): %d\n", other);
   if (listing && !PrintLines(otherLines)) return false;
+  bool lost = foundLines.lost() || otherLines.lost();
   if (run.options.details) {
     // The header counts the lines that follow, so the walk collects them.
     ListingLines databases = ReportLines();
@@ -188,7 +211,9 @@ bool ReportPartition(int number, const std::wstring& dataDirectory, Run& run) {
     if (StopRequested()) return false;
     printf(" Databases: %lu\n", static_cast<unsigned long>(databases.size()));
     if (!PrintLines(databases)) return false;
+    lost = lost || databases.lost();
   }
+  if (lost) ReportError("Error: some lines of this partition were left out for lack of memory.\n");
   run.total += found;
   return true;
 }

@@ -67,6 +67,7 @@ bool ListingLines::FinishLine() {
     // Only a line of gigabytes could carry its block past what the index holds.
     if (end > UINT32_MAX) {
       DiscardLine();
+      NoteLoss();
       return false;
     }
     ends_.push_back(LineEnd{static_cast<uint32_t>(blocks_.size() - 1), static_cast<uint32_t>(end)});
@@ -74,11 +75,13 @@ bool ListingLines::FinishLine() {
     return true;
   } catch (...) {
     DiscardLine();
+    NoteLoss();
     return false;
   }
 }
 
 bool ListingLines::Append(const ListingLines& other) {
+  if (other.lost_) NoteLoss();
   bool complete = true;
   // Counted first: `other` may be this very list.
   const size_t count = other.size();
@@ -88,6 +91,7 @@ bool ListingLines::Append(const ListingLines& other) {
       if (!FinishLine()) complete = false;
     } catch (...) {
       DiscardLine();
+      NoteLoss();
       complete = false;
     }
   }

@@ -44,17 +44,27 @@ class ListingLines {
   std::string& StartLine();
 
   /// Makes what was appended since the last finished line a line of its own.
-  /// Returns false, keeping nothing of it, when there was no memory for it.
+  /// Returns false, keeping nothing of it and noting the loss, when there
+  /// was no memory for it.
   bool FinishLine();
 
   /// Appends each line of `other`, kept between this list's own prefix and
   /// suffix. Not for use while a line is under way: it would become the start
   /// of other's first line. Returns false when a line found no memory; that
-  /// line is left out and the others are appended.
+  /// line is left out and the others are appended. Losses of `other` become
+  /// this list's.
   bool Append(const ListingLines& other);
 
   /// Drops what was appended since the last finished line.
   void DiscardLine();
+
+  /// Notes that a line meant for this list, or part of one, was left out
+  /// for lack of memory. FinishLine and Append note their own losses.
+  void NoteLoss() { lost_ = true; }
+
+  /// True when anything meant for this list, or for a list appended to it,
+  /// was left out for lack of memory: the report must not pass for whole.
+  bool lost() const { return lost_; }
 
  private:
   ListingLines(std::string_view prefix, std::string_view suffix);
@@ -75,6 +85,7 @@ class ListingLines {
   // Set from StartLine to FinishLine or DiscardLine: a line under way never
   // moves to a new block, even when nothing has been appended to it yet.
   bool lineOpen_ = false;
+  bool lost_ = false;
 };
 
 /// An empty list for lines of the report, which prints each as "  %s\n".

@@ -199,6 +199,7 @@ TEST(ListingLines, AFailedAllocationInAppendLosesOneLine) {
     bool complete = target.Append(source);
     bool failed = StopFailingAllocations();
     EXPECT_EQ(!failed, complete) << "allocation " << skipped;
+    EXPECT_EQ(failed, target.lost()) << "allocation " << skipped;
     ASSERT_EQ(failed ? 3u : 4u, target.size()) << "allocation " << skipped;
     EXPECT_EQ("first", target[0]) << "allocation " << skipped;
     if (!failed) break;

@@ -42,25 +42,40 @@ void AppendNumber(std::string& line, int32_t number) {
 }
 
 // Both forms begin alike: number, ShortName, MailFile, each followed by ", ".
-void AppendLineStart(NotesHandle note, int32_t number, std::string& line) {
+// False when an item's text found no memory.
+bool AppendLineStart(NotesHandle note, int32_t number, std::string& line) {
   AppendNumber(line, number);
   line.append(", ");
-  AppendItemText(note, "ShortName", line);
+  bool whole = AppendItemText(note, "ShortName", line);
   line.append(", ");
-  AppendItemText(note, "MailFile", line);
+  whole &= AppendItemText(note, "MailFile", line);
   line.append(", ");
+  return whole;
+}
+
+// Adds the line under way to `lines`, noting the loss when an item of it
+// found no memory.
+void FinishPersonLine(ListingLines& lines, bool whole) {
+  if (!whole) lines.NoteLoss();
+  lines.FinishLine();
+}
+
+// A line that found no memory is left out; the census goes on.
+void LeaveOutPersonLine(ListingLines& lines) {
+  lines.DiscardLine();
+  lines.NoteLoss();
 }
 
 }  // namespace
 
-void AppendItemText(NotesHandle note, const char* itemName, std::string& text) {
+bool AppendItemText(NotesHandle note, const char* itemName, std::string& text) {
   try {
     char raw[kNotesTextSize];
     memset(raw, 0, sizeof(raw));
     uint16_t length = ReadItemText(note, itemName, raw);
     if (length == 0) {
       text.append("NA");
-      return;
+      return true;
     }
     char translated[kTranslationSize];
     memset(translated, 0, sizeof(translated));
@@ -69,8 +84,10 @@ void AppendItemText(NotesHandle note, const char* itemName, std::string& text) {
     if (written > kTranslationSize - 1) written = kTranslationSize - 1;
     // A zero byte inside the translation ends the text there.
     AppendBlanking(text, translated, strnlen(translated, written), IsControl);
+    return true;
   } catch (...) {
     // The string keeps what it held: an append that throws changes nothing.
+    return false;
   }
 }
 
@@ -78,27 +95,26 @@ void AppendBasicPersonLine(NotesHandle note, ListingLines& lines, int32_t number
                            const char* abbreviatedMailServer) {
   try {
     std::string& line = lines.StartLine();
-    AppendLineStart(note, number, line);
+    bool whole = AppendLineStart(note, number, line);
     if (abbreviatedMailServer == nullptr || abbreviatedMailServer[0] == '\0') {
       line.append("NA");
     } else {
       AppendBlanking(line, abbreviatedMailServer, strnlen(abbreviatedMailServer, kNotesTextSize),
                      IsLineBreak);
     }
-    lines.FinishLine();
+    FinishPersonLine(lines, whole);
   } catch (...) {
-    // The unfinished line is dropped; the census goes on.
-    lines.DiscardLine();
+    LeaveOutPersonLine(lines);
   }
 }
 
 void AppendDetailedPersonLine(NotesHandle note, ListingLines& lines, int32_t number) {
   try {
     std::string& line = lines.StartLine();
-    AppendLineStart(note, number, line);
+    bool whole = AppendLineStart(note, number, line);
 
     std::string mailServer;
-    AppendItemText(note, "MailServer", mailServer);
+    whole &= AppendItemText(note, "MailServer", mailServer);
     char abbreviated[kNotesTextSize];
     memset(abbreviated, 0, sizeof(abbreviated));
     // A failure is not reported: the line shows what the call left.
@@ -108,18 +124,13 @@ void AppendDetailedPersonLine(NotesHandle note, ListingLines& lines, int32_t num
     line.append(mailServer);
     line.append("), ");
 
-    AppendItemText(note, "MailDomain", line);
-    line.append(", ");
-    AppendItemText(note, "InternetAddress", line);
-    line.append(", ");
-    AppendItemText(note, "FullName", line);
-    line.append(", ");
-    AppendItemText(note, "$REF", line);
-    line.append(", ");
-    AppendItemText(note, "Form", line);
-    lines.FinishLine();
+    for (const char* item : {"MailDomain", "InternetAddress", "FullName", "$REF"}) {
+      whole &= AppendItemText(note, item, line);
+      line.append(", ");
+    }
+    whole &= AppendItemText(note, "Form", line);
+    FinishPersonLine(lines, whole);
   } catch (...) {
-    // The unfinished line is dropped; the census goes on.
-    lines.DiscardLine();
+    LeaveOutPersonLine(lines);
   }
 }

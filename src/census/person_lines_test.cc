@@ -165,6 +165,7 @@ TEST(PersonLines, AFailedAllocationCostsOneLineOrOneItemAtMost) {
         if (j >= all.size() || lines[i] != all[j]) ++differing;
       }
       EXPECT_LE(differing, failed ? 1u : 0u) << "allocation " << skipped;
+      EXPECT_EQ(differing != 0, lines.lost()) << "allocation " << skipped;
       if (!failed) break;
     }
     EXPECT_GE(skipped, 3) << "lines and texts are allocated";

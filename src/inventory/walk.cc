@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cstring>
 #include <cwchar>
 #include <functional>
@@ -129,6 +130,19 @@ bool IsLocalPath(const wchar_t* path) {
   return verbatim && IsDriveLetter(path[4]) && path[5] == L':';
 }
 
+// How many bytes of a link file's text, its trailing line break removed,
+// name the linked folder. A zero byte ends the text. The server's
+// administration writes the names of the persons and groups allowed to use
+// a link on the lines after the folder's path: when a name follows a line
+// break, the folder is the first line. Line breaks with no name after them
+// stay part of the path, which then names no folder.
+size_t LinkedPathLength(const char* text, size_t length) {
+  const char* end = text + strnlen(text, length);
+  const char* lineBreak = std::find_if(text, end, IsLineBreak);
+  if (std::find_if_not(lineBreak, end, IsLineBreak) == end) return end - text;
+  return lineBreak - text;
+}
+
 // The path by which the link file `name` in the folder `prefix` opens as
 // that file: full, and with the \\?\ prefix, which takes the name as it
 // stands, so that names such as aux.dir or com1.dir never open a device.
@@ -180,9 +194,9 @@ void FollowLink(Walk& walk, uint16_t depth, const std::wstring& prefix, const wc
 
   wchar_t target[kLinkChars];
   memset(target, 0, sizeof(target));
-  // At most 259 bytes give at most 259 units, so `target` stays terminated;
-  // a zero byte ends the path early.
-  MultiByteToWideChar(CP_ACP, 0, text, static_cast<int>(read), target, kLinkChars);
+  // At most 259 bytes give at most 259 units, so `target` stays terminated.
+  MultiByteToWideChar(CP_ACP, 0, text, static_cast<int>(LinkedPathLength(text, read)), target,
+                      kLinkChars);
   if (target[0] == L'\0' || !IsLocalPath(target)) return;
 
   WalkFolder(walk, static_cast<uint16_t>(depth + 1), std::wstring(target) + L'\\', nullptr);
@@ -201,6 +215,7 @@ bool AppendDatabase(const std::wstring& prefix, const wchar_t* name, size_t leng
     return databases.FinishLine();
   } catch (...) {
     databases.DiscardLine();
+    databases.NoteLoss();
     return false;
   }
 }
@@ -263,6 +278,7 @@ void TreatEntryOrLeaveItOut(Walk& walk, Folder& folder, const Entry& entry) {
     TreatEntry(walk, folder, entry);
   } catch (...) {
     // The entry that found no memory is left out; the walk goes on.
+    walk.lines.NoteLoss();
   }
 }
 
@@ -349,6 +365,7 @@ bool WalkDirectory(uint16_t depth, const wchar_t* directory, ListingLines& lines
     WalkFolder(walk, depth, std::wstring(directory) + L'\\', nullptr);
   } catch (...) {
     // The directory that found no memory lists nothing.
+    lines.NoteLoss();
   }
   return true;
 }

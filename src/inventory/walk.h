@@ -19,7 +19,8 @@ constexpr uint16_t kMaxWalkDepth = 6;
 /// it is searched for its subdirectories and links only, so that nothing
 /// within the depth limit is lost and nothing is listed twice. A directory
 /// that cannot be searched, or a `depth` over kMaxWalkDepth, adds nothing; a
-/// path that finds no memory is left out. A link that names another machine
+/// path or a subtree that finds no memory is left out, noted as a loss of
+/// `lines` (ListingLines::lost). A link that names another machine
 /// or a device is not followed. A stop that is asked meanwhile
 /// (StopRequested) ends the walk before its next folder or batch of entries;
 /// what it added is then not to be printed. Returns false only when

@@ -189,7 +189,7 @@ TEST_F(WalkTest, LinesAreAppendedToWhatTheListHeld) {
 
 // Each link sits alone in a data directory of its own and names T, which
 // holds y.nsf.
-TEST_F(WalkTest, LinkTextLosesAtMostTwoTrailingLineBreakBytes) {
+TEST_F(WalkTest, LinkTextLosesAtMostTwoTrailingLineBreakBytesOrItsAccessList) {
   struct Case {
     std::string tail;
     std::vector<std::wstring> expected;  // below the test folder
@@ -204,6 +204,10 @@ TEST_F(WalkTest, LinkTextLosesAtMostTwoTrailingLineBreakBytes) {
       {"\r\n\r\n", {}},  // "T\r\n" names no directory
       {"\\\r\n", {L"T\\\\y.nsf"}},
       {std::string("\0\\junk\r\n", 8), {L"T\\y.nsf"}},  // a zero byte ends the path
+      // An access list: the names allowed to use the link, after the path.
+      {"\r\nLocalDomainAdmins\r\n", {L"T\\y.nsf"}},
+      {"\nAdmins", {L"T\\y.nsf"}},
+      {"\r\n\r\nMail Admins\r\nJ Doe/Acme\r\n", {L"T\\y.nsf"}},
   };
   MakeFile(L"T\\y.nsf");
   int number = 0;
@@ -470,6 +474,7 @@ TEST_F(WalkTest, AFailedAllocationLeavesOutOnlyWhatFoundNoMemory) {
     if (!failed) {
       EXPECT_EQ(all, found);
     }
+    EXPECT_EQ(found != all, lines.lost()) << "allocation " << skipped;
     EXPECT_EQ(handlesBefore, OpenHandles()) << "allocation " << skipped;
     if (!failed) break;
   }
