@@ -1,11 +1,16 @@
 // The inventory floor: a bare recursive FindFirstFileW loop that visits the
 // entries the tool's walk visits (the same depth limit, link files read and
-// followed, the web folder left out) and prints nothing.
+// followed, the web folder left out) and writes each database's path in
+// UTF-8 as it finds it, as the tool lists it: indented, ended by CR LF, in
+// binary mode.
 //
 //   walk_floor.exe DATA_DIR
 
+#include <fcntl.h>
+#include <io.h>
 #include <windows.h>
 
+#include <cstdio>
 #include <cstring>
 #include <cwchar>
 #include <string>
@@ -56,8 +61,20 @@ void Walk(int depth, const std::wstring& directory) {
       continue;
     }
     size_t length = wcslen(name);
-    if (length > 4 && wcscmp(name + length - 4, L".dir") == 0)
+    if (length <= 4) continue;
+    const wchar_t* extension = name + length - 4;
+    if (wcscmp(extension, L".dir") == 0) {
       Follow(depth, directory + L"\\" + name);
+    } else if (wcscmp(extension, L".nsf") == 0 || wcscmp(extension, L".box") == 0) {
+      std::wstring path = directory + L"\\" + name;
+      char line[4 * 520 + 4];
+      line[0] = line[1] = ' ';
+      int bytes = WideCharToMultiByte(CP_UTF8, 0, path.c_str(), static_cast<int>(path.size()),
+                                      line + 2, sizeof(line) - 4, nullptr, nullptr);
+      char* end = line + 2 + (bytes > 0 ? bytes : 0);
+      memcpy(end, "\r\n", 2);
+      fwrite(line, 1, static_cast<size_t>(end + 2 - line), stdout);
+    }
   } while (FindNextFileW(search, &entry));
   FindClose(search);
 }
@@ -66,6 +83,7 @@ void Walk(int depth, const std::wstring& directory) {
 
 int wmain(int argc, wchar_t** argv) {
   if (argc != 2) return 2;
+  _setmode(_fileno(stdout), _O_BINARY);
   Walk(1, argv[1]);
   return visited > 0 ? 0 : 1;
 }
