@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "app/options.h"
+#include "app/banner.h"
 #include "gtest/gtest.h"
 #include "pe_image.h"
 #include "test_env.h"

@@ -8,11 +8,10 @@
 
 #include <windows.h>
 
-#include <cstdio>
-
+#include "app/banner.h"
 #include "app/options.h"
 #include "app/run_partitions.h"
-#include "base/error_report.h"
+#include "base/report_writer.h"
 
 int main(int argc, char** argv) {
   ReportOptions options;

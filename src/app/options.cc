@@ -1,14 +1,6 @@
 #include "app/options.h"
 
-#include <cstdio>
 #include <cstring>
-
-#include "version.h"
-
-const char kProductDescription[] = BREVON_PRODUCT_DESCRIPTION;
-const char kVersion[] = BREVON_VERSION_TEXT " ";
-const char kRightsLine[] = BREVON_RIGHTS;
-const char kExecutableName[] = BREVON_EXECUTABLE;
 
 void ParseArguments(int argc, char** argv, ReportOptions* options, bool* help) {
   for (int i = 1; i < argc; ++i) {
@@ -19,17 +11,4 @@ void ParseArguments(int argc, char** argv, ReportOptions* options, bool* help) {
     if (strcmp(argument, "/help") == 0) *help = true;
     if (strcmp(argument, "/?") == 0) *help = true;
   }
-}
-
-void PrintBanner() {
-  printf("\n%s v%s\n", kProductDescription, kVersion);
-  printf("%s\n\n", kRightsLine);
-}
-
-void PrintUsage() {
-  printf("Usage: %s [Options]\n", kExecutableName);
-  printf("Options:\n");
-  printf("\t/names    List basic information\n");
-  printf("\t/details  List detailed information\n");
-  printf("\t/help     Print this help\n");
 }

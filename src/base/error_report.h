@@ -17,9 +17,4 @@ void ReportErrorList(const char* format, va_list args);
 /// count at its end with the count at its start.
 unsigned ReportedErrorCount();
 
-/// True when standard output has taken everything printed so far. Otherwise
-/// prints "Error: unable to write the report." on standard error: a report
-/// cut short (a full disk, a closed pipe) must never pass for a whole one.
-bool CheckReportWritten();
-
 #endif  // BREVON_BASE_ERROR_REPORT_H_

@@ -1,12 +1,5 @@
 #include "base/listing_lines.h"
 
-#include <fcntl.h>
-#include <io.h>
-
-#include <cstdio>
-
-#include "base/stop_request.h"
-
 namespace {
 
 constexpr size_t kFirstBlockBytes = 64 * 1024;
@@ -101,28 +94,4 @@ bool ListingLines::Append(const ListingLines& other) {
 void ListingLines::DiscardLine() {
   if (!blocks_.empty()) blocks_.back().resize(UnfinishedStart());
   lineOpen_ = false;
-}
-
-// The report prints each line as "  %s\n" in text mode, which writes the
-// line end as CR LF; lists made here hold exactly that text.
-ListingLines ReportLines() { return ListingLines::Framed("  ", "\r\n"); }
-
-// The blocks already hold the indent and the CR LF, so they are written as
-// they stand, in binary mode: text mode would scan every byte for line feeds
-// and hand the text to the system in small pieces.
-bool PrintLines(const ListingLines& lines) {
-  fflush(stdout);
-  int previousMode = _setmode(_fileno(stdout), _O_BINARY);
-  bool whole = true;
-  for (size_t i = 0; i < lines.BlockCount(); ++i) {
-    if (StopRequested()) {
-      whole = false;
-      break;
-    }
-    std::string_view block = lines.Block(i);
-    fwrite(block.data(), 1, block.size(), stdout);
-  }
-  fflush(stdout);
-  if (previousMode != -1) _setmode(_fileno(stdout), previousMode);
-  return whole;
 }

@@ -88,12 +88,4 @@ class ListingLines {
   bool lost_ = false;
 };
 
-/// An empty list for lines of the report, which prints each as "  %s\n".
-ListingLines ReportLines();
-
-/// Writes the lines of a list made by ReportLines to standard output. A
-/// list of a million lines takes a while: a stop that is asked meanwhile
-/// ends it between blocks, and the result is then false.
-bool PrintLines(const ListingLines& lines);
-
 #endif  // BREVON_BASE_LISTING_LINES_H_

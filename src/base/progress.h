@@ -7,8 +7,9 @@
 // A status line on standard error while a long phase of a partition runs,
 // rewritten in place, so that an administrator at the console can tell a
 // long census from a hung one. It is shown only when standard error is a
-// console: scripts that redirect it see nothing of it. Every other output
-// erases it first (ClearProgressLine), so the report reads as without it.
+// console: scripts that redirect it see nothing of it. The report writer
+// erases it before anything else is written (report_writer.h), so the
+// report reads as without it.
 
 enum class ProgressPhase {
   kCensus,     // persons read, and how many of them are on this mail server
@@ -22,8 +23,8 @@ void BeginProgress(int partition, ProgressPhase phase);
 /// Cheap: the clock is read only every few dozen calls.
 void AdvanceProgress(uint32_t done, uint32_t found);
 
-/// Erases the line, if it is shown, before anything else is written; the
-/// phase's next update shows it again.
+/// Erases the line, if it is shown; the phase's next update shows it again.
+/// The report writer calls it before everything it writes.
 void ClearProgressLine();
 
 /// Ends the phase and erases the line.

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "base/error_report.h"
+#include "base/report_writer.h"
 #include "gtest/gtest.h"
 
 namespace {
@@ -90,6 +91,31 @@ TEST_F(ProgressTest, ErasedBeforeAnErrorLineAndAtTheEndOfThePhase) {
   EXPECT_EQ(again + erase, g_fake.written);
   Advance(done, 320, 10);
   EXPECT_EQ(again + erase, g_fake.written) << "nothing after the phase";
+}
+
+// Whatever the report writes erases the line first, while the phase goes on.
+TEST_F(ProgressTest, ErasedBeforeEveryReportLine) {
+  BeginProgress(1, ProgressPhase::kCensus);
+  uint32_t done = 0;
+  Advance(done, 128, 10);
+  const std::string shown = g_fake.written;
+  ASSERT_FALSE(shown.empty());
+  const std::string erase = "\r" + std::string(39, ' ') + "\r";
+
+  testing::internal::CaptureStdout();
+  WriteReport(" Mailboxes found: %d\n", 1);
+  fflush(stdout);
+  EXPECT_EQ(" Mailboxes found: 1\n", testing::internal::GetCapturedStdout());
+  EXPECT_EQ(shown + erase, g_fake.written);
+
+  Advance(done, 32, 10);
+  const std::string again = g_fake.written;
+  ASSERT_GT(again.size(), (shown + erase).size());
+  testing::internal::CaptureStderr();
+  WriteServerText("File does not exist");
+  EXPECT_EQ("File does not exist\n", testing::internal::GetCapturedStderr());
+  EXPECT_EQ(again + erase, g_fake.written);
+  EndProgress();
 }
 
 TEST_F(ProgressTest, UpdatesAreThrottled) {

@@ -13,11 +13,10 @@ namespace {
 
 constexpr uint32_t kReturnAll = 0xFFFFFFFF;
 
-// "NA" followed by zeros: a buffer that no call writes reads as "NA".
+// kNotAvailable followed by zeros: a buffer that no call writes reads so.
 void FillNotAvailable(char* buffer) {
   memset(buffer, 0, kNotesTextSize);
-  buffer[0] = 'N';
-  buffer[1] = 'A';
+  memcpy(buffer, kNotAvailable, sizeof(kNotAvailable) - 1);
 }
 
 struct PersonCounts {

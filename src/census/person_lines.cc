@@ -74,7 +74,7 @@ bool AppendItemText(NotesHandle note, const char* itemName, std::string& text) {
     memset(raw, 0, sizeof(raw));
     uint16_t length = ReadItemText(note, itemName, raw);
     if (length == 0) {
-      text.append("NA");
+      text.append(kNotAvailable);
       return true;
     }
     char translated[kTranslationSize];
@@ -97,7 +97,7 @@ void AppendBasicPersonLine(NotesHandle note, ListingLines& lines, int32_t number
     std::string& line = lines.StartLine();
     bool whole = AppendLineStart(note, number, line);
     if (abbreviatedMailServer == nullptr || abbreviatedMailServer[0] == '\0') {
-      line.append("NA");
+      line.append(kNotAvailable);
     } else {
       AppendBlanking(line, abbreviatedMailServer, strnlen(abbreviatedMailServer, kNotesTextSize),
                      IsLineBreak);

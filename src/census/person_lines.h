@@ -7,6 +7,10 @@
 #include "base/listing_lines.h"
 #include "notes/notes_api.h"
 
+/// What a line shows for an item without text, and the census compares for
+/// an item that no call wrote.
+constexpr char kNotAvailable[] = "NA";
+
 /// Appends the UTF-8 text of item `itemName` of the open note to `text`, or
 /// "NA" when the item is absent or empty. Never throws: false, with `text`
 /// as it was, when the text found no memory.

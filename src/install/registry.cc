@@ -18,12 +18,10 @@ const char* const kInstallationKeys[] = {
     "SOFTWARE\\Wow6432Node\\HCL\\Domino\\",
 };
 
-const REGSAM kKeyRead = 0x20019;  // KEY_READ, native view
-
 bool OpenInstallationKey(HKEY* key) {
   for (const char* path : kInstallationKeys) {
     HKEY opened = nullptr;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path, 0, kKeyRead, &opened) == ERROR_SUCCESS &&
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path, 0, KEY_READ, &opened) == ERROR_SUCCESS &&
         opened != nullptr) {
       *key = opened;
       return true;
@@ -78,7 +76,7 @@ bool GetServerRegistryData(wchar_t* programDirectory, PartitionList* partitions,
       wchar_t subkeyName[8];
       FormatSubkeyName(k, subkeyName);
       HKEY subkey = nullptr;
-      if (RegOpenKeyExW(installation, subkeyName, 0, kKeyRead, &subkey) != ERROR_SUCCESS ||
+      if (RegOpenKeyExW(installation, subkeyName, 0, KEY_READ, &subkey) != ERROR_SUCCESS ||
           subkey == nullptr) {
         break;
       }

@@ -1,11 +1,10 @@
 #include "notes/notes_text.h"
 
 #include <cstdarg>
-#include <cstdio>
 #include <cstring>
 
 #include "base/error_report.h"
-#include "base/progress.h"
+#include "base/report_writer.h"
 
 bool ReadEnvironment(const char* name, char* value) {
   memset(value, 0, kNotesTextSize);
@@ -31,10 +30,6 @@ uint16_t ReadItemText(NotesHandle note, const char* item, char* text) {
 
 void PrintStatusText(NotesStatus status) {
   try {
-    // Redirected standard output is buffered and standard error is not: flush
-    // so the server's text follows the error line it belongs to.
-    fflush(stdout);
-    ClearProgressLine();
     char text[512];
     memset(text, 0, sizeof(text));
     // The library's length excludes the terminating zero.
@@ -42,7 +37,7 @@ void PrintStatusText(NotesStatus status) {
       g_notes.OSLoadString(nullptr, status & kStatusCodeMask, text, sizeof(text) - 1);
     }
     text[sizeof(text) - 1] = '\0';
-    fprintf(stderr, "%s\n", text);
+    WriteServerText(text);
   } catch (...) {
   }
 }

@@ -1,0 +1,124 @@
+#include "app/partition_report.h"
+
+#include <cstring>
+
+#include "base/error_report.h"
+#include "base/listing_lines.h"
+#include "base/progress.h"
+#include "base/report_writer.h"
+#include "base/stop_request.h"
+#include "base/text.h"
+#include "census/census.h"
+#include "inventory/walk.h"
+#include "notes/notes_text.h"
+
+namespace {
+
+// The partition's server names from its notes.ini, as read and abbreviated.
+struct ServerNames {
+  char server[kNotesTextSize];
+  char mailServer[kNotesTextSize];
+  char abbreviatedServer[kNotesTextSize];
+  char abbreviatedMailServer[kNotesTextSize];
+};
+
+// A server name as the report prints it. The names are the server's own
+// text from notes.ini, which can hold a bare CR or LF: each is printed as a
+// blank, so that no name ends its line early or starts one of its own. Other
+// bytes below 0x20 begin characters of other scripts in the server's
+// character set and stay. Comparisons use the names as read.
+struct PrintedName {
+  char text[kNotesTextSize];
+};
+
+PrintedName Printed(const char* name) {
+  PrintedName printed;
+  memset(printed.text, 0, sizeof(printed.text));
+  for (size_t i = 0; i + 1 < sizeof(printed.text) && name[i] != '\0'; ++i) {
+    printed.text[i] = IsLineBreak(name[i]) ? ' ' : name[i];
+  }
+  return printed;
+}
+
+// Abbreviates `fullName`; on failure the full name stands in for it.
+void AbbreviateServerName(const char* fullName, char* abbreviated, const char* errorFormat) {
+  memset(abbreviated, 0, kNotesTextSize);
+  NotesStatus status = AbbreviateName(fullName, abbreviated);
+  if (status != kNotesNoError) {
+    memcpy(abbreviated, fullName, kNotesTextSize);
+    ReportStatusError(status, errorFormat, Printed(fullName).text, Printed(abbreviated).text);
+  }
+}
+
+// True for a text of blanks and tabs only, the empty one included.
+bool IsBlank(const char* text) { return text[strspn(text, " \t")] == '\0'; }
+
+void ReadServerNames(ServerNames& names) {
+  ReadEnvironment("ServerName", names.server);
+  // Without it nothing can count as found; the exit code must tell.
+  if (!ReadEnvironment("MailServer", names.mailServer) || IsBlank(names.mailServer)) {
+    ReportError("Error: unable to read the mail server name.\n");
+  }
+  AbbreviateServerName(names.server, names.abbreviatedServer,
+                       "Error: unable to abbreviate server name (%s, %s).\n");
+  AbbreviateServerName(names.mailServer, names.abbreviatedMailServer,
+                       "Error: unable to abbreviate mail server name (%s, %s).\n");
+}
+
+void PrintPartitionHeader(int number, const ServerNames& names, const ReportOptions& options) {
+  WriteReport("Partition %d:\n", number);
+  WriteReport(" Server name: %s\n", Printed(names.abbreviatedServer).text);
+  if (options.details) {
+    WriteReport(" Mail server name: %s (%s)\n", Printed(names.abbreviatedMailServer).text,
+                Printed(names.mailServer).text);
+  } else {
+    WriteReport(" Mail server name: %s\n", Printed(names.abbreviatedMailServer).text);
+  }
+}
+
+}  // namespace
+
+void PrintSkippedPartition(int number) {
+  WriteReport("\n");
+  WriteReport("Partition %d:\n", number);
+}
+
+bool ReportPartition(int number, const std::wstring& dataDirectory, const ReportOptions& options,
+                     int32_t& total) {
+  WriteReport("\n");
+  ServerNames names;
+  ReadServerNames(names);
+  PrintPartitionHeader(number, names, options);
+
+  int32_t found = 0;
+  int32_t other = 0;
+  ListingLines foundLines = ReportLines();
+  ListingLines otherLines = ReportLines();
+  BeginProgress(number, ProgressPhase::kCensus);
+  bool counted =
+      MailboxCensus(names.abbreviatedMailServer, found, other, options, foundLines, otherLines);
+  EndProgress();
+  if (StopRequested()) return false;
+  if (!counted) ReportError("Error: unable to count mailboxes.\n");
+
+  bool listing = options.names || options.details;
+  WriteReport(" Mailboxes found: %d\n", found);
+  if (listing && !PrintLines(foundLines)) return false;
+  WriteReport(" Mailboxes on other mail servers (not included): %d\n", other);
+  if (listing && !PrintLines(otherLines)) return false;
+  bool lost = foundLines.lost() || otherLines.lost();
+  if (options.details) {
+    // The header counts the lines that follow, so the walk collects them.
+    ListingLines databases = ReportLines();
+    BeginProgress(number, ProgressPhase::kInventory);
+    WalkDirectory(1, dataDirectory.c_str(), databases);
+    EndProgress();
+    if (StopRequested()) return false;
+    WriteReport(" Databases: %lu\n", static_cast<unsigned long>(databases.size()));
+    if (!PrintLines(databases)) return false;
+    lost = lost || databases.lost();
+  }
+  if (lost) ReportError("Error: some lines of this partition were left out for lack of memory.\n");
+  total += found;
+  return true;
+}
