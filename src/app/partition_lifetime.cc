@@ -79,32 +79,41 @@ void ReportInterruption() { ReportError("Error: interrupted.\n"); }
 
 PartitionEnd RunPartition(int number, const std::wstring& dataDirectory, Run& run) {
   if (!EnterDataDirectory(number, dataDirectory, run)) {
-    return CheckReportWritten() ? PartitionEnd::kDone : PartitionEnd::kReportUnwritten;
+    return CheckReportWritten() ? PartitionEnd::kDone : PartitionEnd::kRunEnds;
   }
 
   HMODULE library = nullptr;
   if (!BindNotesApi(library)) {
     ReportError("Error: unable to initialize notes functions.\n");
-    return PartitionEnd::kStopped;
+    CheckReportWritten();
+    return PartitionEnd::kRunEnds;
   }
   NotesStatus status = g_notes.NotesInitExtended(run.argc, run.argv);
   if (status != kNotesNoError) {
     // The library stays loaded: nothing documents a release without NotesTerm.
     ReportStatusError(status, "Error: unable to initialize Notes (%d).\n",
                       static_cast<int>(status));
-    return PartitionEnd::kStopped;
+    CheckReportWritten();
+    return PartitionEnd::kRunEnds;
   }
+  // The library may install a console control handler of its own as it
+  // starts; a stop must reach the run first.
+  InstallStopHandler();
   bool interrupted = StopRequested();
   if (!interrupted && ServesEarlierPartition(run)) {
     UnbindNotesApi(library);
-    return PartitionEnd::kStopped;
+    CheckReportWritten();
+    return PartitionEnd::kRunEnds;
   }
   if (interrupted || !ReportPartition(number, dataDirectory, run.options, run.total)) {
     ReportInterruption();
+    // Before the library is given back: Windows ends a process whose console
+    // was closed as soon as it is.
+    CheckReportWritten();
     UnbindNotesApi(library);
-    return PartitionEnd::kStopped;
+    return PartitionEnd::kRunEnds;
   }
   bool written = CheckReportWritten();
   UnbindNotesApi(library);
-  return written ? PartitionEnd::kDone : PartitionEnd::kReportUnwritten;
+  return written ? PartitionEnd::kDone : PartitionEnd::kRunEnds;
 }

@@ -23,9 +23,9 @@ struct Run {
 
 // How the work on one partition ends.
 enum class PartitionEnd {
-  kDone,             // the next partition follows
-  kStopped,          // the server library could not be used, or a stop was asked: the run ends
-  kReportUnwritten,  // the report could not be written: the run ends
+  kDone,     // the next partition follows
+  kRunEnds,  // the report could not be written, the server library could not be
+             // used, or a stop was asked: the run ends with the write check done
 };
 
 /// A stop asked with Ctrl+C or Ctrl+Break ends the run where it stands: the

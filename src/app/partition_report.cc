@@ -98,7 +98,8 @@ bool ReportPartition(int number, const std::wstring& dataDirectory, const Report
   bool counted =
       MailboxCensus(names.abbreviatedMailServer, found, other, options, foundLines, otherLines);
   EndProgress();
-  if (StopRequested()) return false;
+  // A census that a stop ended says nothing more.
+  if (!counted && StopRequested()) return false;
   if (!counted) ReportError("Error: unable to count mailboxes.\n");
 
   bool listing = options.names || options.details;
@@ -111,9 +112,9 @@ bool ReportPartition(int number, const std::wstring& dataDirectory, const Report
     // The header counts the lines that follow, so the walk collects them.
     ListingLines databases = ReportLines();
     BeginProgress(number, ProgressPhase::kInventory);
-    WalkDirectory(1, dataDirectory.c_str(), databases);
+    bool walked = WalkDirectory(1, dataDirectory.c_str(), databases);
     EndProgress();
-    if (StopRequested()) return false;
+    if (!walked) return false;
     WriteReport(" Databases: %lu\n", static_cast<unsigned long>(databases.size()));
     if (!PrintLines(databases)) return false;
     lost = lost || databases.lost();

@@ -41,14 +41,9 @@ int RunPartitions(int argc, char** argv, const ReportOptions& options) {
       return kExitStopped;
     }
     if (number > count) break;
-    switch (RunPartition(number, partitions.dataDirectories[number - 1], run)) {
-      case PartitionEnd::kDone:
-        break;
-      case PartitionEnd::kStopped:
-        CheckReportWritten();
-        return kExitStopped;
-      case PartitionEnd::kReportUnwritten:
-        return kExitStopped;
+    if (RunPartition(number, partitions.dataDirectories[number - 1], run) ==
+        PartitionEnd::kRunEnds) {
+      return kExitStopped;
     }
   }
 

@@ -33,7 +33,7 @@ bool PrintLines(const ListingLines& lines) {
   int previousMode = _setmode(_fileno(stdout), _O_BINARY);
   bool whole = true;
   for (size_t i = 0; i < lines.BlockCount(); ++i) {
-    if (StopRequested()) {
+    if (i > 0 && StopRequested()) {
       whole = false;
       break;
     }

@@ -4,6 +4,9 @@
 
 namespace {
 
+// Windows gives a closing console 5 seconds before it ends the process.
+constexpr DWORD kGraceMilliseconds = 4000;
+
 // The handler runs on a thread of its own.
 std::atomic<bool> g_stopRequested{false};
 
@@ -17,6 +20,7 @@ HANDLE LibraryGivenBack() {
 
 void InstallStopHandler() {
   LibraryGivenBack();
+  SetConsoleCtrlHandler(HandleConsoleControl, FALSE);
   SetConsoleCtrlHandler(HandleConsoleControl, TRUE);
 }
 
@@ -43,7 +47,7 @@ BOOL WINAPI HandleConsoleControl(DWORD event) {
     case CTRL_SHUTDOWN_EVENT: {
       g_stopRequested = true;
       HANDLE givenBack = LibraryGivenBack();
-      if (givenBack != nullptr) WaitForSingleObject(givenBack, kStopGraceMilliseconds);
+      if (givenBack != nullptr) WaitForSingleObject(givenBack, kGraceMilliseconds);
       return TRUE;
     }
     default:

@@ -8,7 +8,8 @@
 // server panic and restart, so the request is only recorded here; the run
 // looks at it where it can stop cleanly and gives the library back.
 
-/// Installs the console control handler for the rest of the process.
+/// Installs the console control handler for the rest of the process, or
+/// puts it first again: Windows calls the handler installed last first.
 void InstallStopHandler();
 
 /// True once a stop was asked. Cheap enough to ask once per person.
@@ -17,10 +18,8 @@ bool StopRequested();
 /// Tells the handler whether a server library is loaded. Windows ends the
 /// process as soon as the handler returns from closing the console, logging
 /// off or shutting down; while a library is loaded the handler first gives
-/// the run up to kStopGraceMilliseconds to give it back.
+/// the run up to 4 seconds to give it back.
 void SetServerLibraryBound(bool bound);
-
-constexpr DWORD kStopGraceMilliseconds = 4000;
 
 /// The console control handler.
 BOOL WINAPI HandleConsoleControl(DWORD event);

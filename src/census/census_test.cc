@@ -4,6 +4,8 @@
 
 #include "gtest/gtest.h"
 
+#include "base/stop_request.h"
+
 #include "listing_lines_support.h"
 #include "sim_session.h"
 
@@ -249,6 +251,17 @@ TEST(CensusEarlyFailures, CountsStandWhenClosingFails) {
   EXPECT_EQ(2, run.found);
   EXPECT_EQ(1, run.other);
   EXPECT_EQ("Error: close collection failed.\nError: close database failed.\n", run.out);
+  EXPECT_EQ("", UnbalancedObjects(run.log));
+}
+
+TEST(CensusEarlyFailures, AStopAskedGivesBackWhatItTookAndSaysNothing) {
+  HandleConsoleControl(CTRL_C_EVENT);
+  CensusRun run = Census("", View(Person(10, kOnThisServer)).c_str());
+  ClearStopRequest();
+  EXPECT_FALSE(run.result);
+  EXPECT_EQ(0, run.found);
+  EXPECT_EQ("", run.out + run.err);
+  EXPECT_NE(std::string::npos, run.log.find("collections 1/1 notes 0/0 buffers 0/0")) << run.log;
   EXPECT_EQ("", UnbalancedObjects(run.log));
 }
 

@@ -93,7 +93,14 @@ struct Walk {
   // For the progress line.
   uint32_t folders = 0;
   uint32_t databases = 0;
+  bool stopped = false;  // a look found a stop asked
 };
+
+// Looks whether a stop was asked; once one was, the walk only returns.
+bool Stopped(Walk& walk) {
+  if (!walk.stopped && StopRequested()) walk.stopped = true;
+  return walk.stopped;
+}
 
 Visit Enter(Walk& walk, const DirectoryIdentity& identity, uint16_t depth) {
   try {
@@ -293,7 +300,7 @@ void SearchFolderByName(Walk& walk, Folder& folder) {
   do {
     Entry entry = {found.cFileName, wcslen(found.cFileName), found.dwFileAttributes, 0};
     TreatEntryOrLeaveItOut(walk, folder, entry);
-  } while (!StopRequested() && FileSystem().findNextFile(search, &found));
+  } while (!Stopped(walk) && FileSystem().findNextFile(search, &found));
   FileSystem().findClose(search);
 }
 
@@ -305,7 +312,7 @@ void SearchFolder(Walk& walk, Folder& folder, HANDLE handle) {
   if (!buffer) buffer.reset(new char[kListingBytes]);
   ++walk.folders;
   bool listed = false;
-  while (!StopRequested() &&
+  while (!Stopped(walk) &&
          FileSystem().getFileInformationByHandleEx(handle, FileIdBothDirectoryInfo, buffer.get(),
                                                    kListingBytes)) {
     listed = true;
@@ -321,7 +328,7 @@ void SearchFolder(Walk& walk, Folder& folder, HANDLE handle) {
       at += listing.NextEntryOffset;
     }
   }
-  if (!listed && !StopRequested() && GetLastError() != ERROR_NO_MORE_FILES) {
+  if (!listed && !walk.stopped && GetLastError() != ERROR_NO_MORE_FILES) {
     folder.identity = nullptr;
     SearchFolderByName(walk, folder);
   }
@@ -332,7 +339,7 @@ void SearchFolder(Walk& walk, Folder& folder, HANDLE handle) {
 // it, or null: it is then taken from the open directory.
 void WalkFolder(Walk& walk, uint16_t depth, std::wstring prefix,
                 const DirectoryIdentity* entryIdentity) {
-  if (depth > kMaxWalkDepth || StopRequested()) return;
+  if (depth > kMaxWalkDepth || Stopped(walk)) return;
   Visit visit = Visit::kSearchAll;
   if (entryIdentity != nullptr) {
     visit = Enter(walk, *entryIdentity, depth);
@@ -360,12 +367,12 @@ void WalkFolder(Walk& walk, uint16_t depth, std::wstring prefix,
 
 bool WalkDirectory(uint16_t depth, const wchar_t* directory, ListingLines& lines) {
   if (directory == nullptr) return false;
-  Walk walk{lines, {}, {}, 0, 0};
+  Walk walk{lines, {}, {}, 0, 0, false};
   try {
     WalkFolder(walk, depth, std::wstring(directory) + L'\\', nullptr);
   } catch (...) {
     // The directory that found no memory lists nothing.
     lines.NoteLoss();
   }
-  return true;
+  return !walk.stopped;
 }

@@ -22,9 +22,9 @@ constexpr uint16_t kMaxWalkDepth = 6;
 /// path or a subtree that finds no memory is left out, noted as a loss of
 /// `lines` (ListingLines::lost). A link that names another machine
 /// or a device is not followed. A stop that is asked meanwhile
-/// (StopRequested) ends the walk before its next folder or batch of entries;
-/// what it added is then not to be printed. Returns false only when
-/// `directory` is null.
+/// (StopRequested) ends the walk before its next folder or batch of entries:
+/// the result is then false, and what it added is not to be printed. Also
+/// false when `directory` is null.
 bool WalkDirectory(uint16_t depth, const wchar_t* directory, ListingLines& lines);
 
 #endif  // BREVON_INVENTORY_WALK_H_

@@ -23,8 +23,14 @@ bool Resolve(HMODULE library, const char* name, Function& slot) {
 bool BindNotesApi(HMODULE& libraryHandle) {
   if (libraryHandle != nullptr) return false;
 
+  // From before the load on: a library may start work of its own as it is
+  // loaded, and closing the console must then wait for it to be given back.
+  SetServerLibraryBound(true);
   libraryHandle = LoadServerLibrary();
-  if (libraryHandle == nullptr) return false;
+  if (libraryHandle == nullptr) {
+    SetServerLibraryBound(false);
+    return false;
+  }
 
   // Every name is looked up, also after one came back null.
   bool complete = true;
@@ -37,9 +43,9 @@ bool BindNotesApi(HMODULE& libraryHandle) {
     FreeLibrary(libraryHandle);
     // Nothing may call into the released library.
     g_notes = NotesApi();
+    SetServerLibraryBound(false);
     return false;
   }
-  SetServerLibraryBound(true);
   return true;
 }
 
