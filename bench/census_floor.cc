@@ -19,6 +19,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <initializer_list>
 
 #include "notes/notes_api.h"
 
@@ -50,10 +51,14 @@ char* Put(char* at, const char* text) {
   return at + length;
 }
 
-char* StartLine(char* line) {
+// Both forms begin with the number, ShortName, MailFile and the abbreviated
+// mail server.
+char* StartLine(char* line, const char* shortName, const char* file, const char* abbreviated) {
   char* at = Put(line, "  ");
   _ultoa(++number, at, 10);
-  return at + strlen(at);
+  at += strlen(at);
+  for (const char* element : {shortName, file, abbreviated}) at = Put(Put(at, ", "), element);
+  return at;
 }
 
 // The tool writes its listing in binary mode with the CR LF in the text:
@@ -85,11 +90,7 @@ void Person(NotesHandle database, NotesNoteId id, bool names, bool details) {
   if (names) {
     ReadTranslated(note, "ShortName", shortName);
     ReadTranslated(note, "MailFile", file);
-    char* at = StartLine(line);
-    at = Put(Put(at, ", "), shortName);
-    at = Put(Put(at, ", "), file);
-    at = Put(Put(at, ", "), abbreviated);
-    WriteLine(line, at);
+    WriteLine(line, StartLine(line, shortName, file, abbreviated));
   }
   if (details) {
     ReadTranslated(note, "ShortName", shortName);
@@ -106,16 +107,10 @@ void Person(NotesHandle database, NotesNoteId id, bool names, bool details) {
     ReadTranslated(note, "FullName", fullName);
     ReadTranslated(note, "$REF", ref);
     ReadTranslated(note, "Form", form);
-    char* at = StartLine(line);
-    at = Put(Put(at, ", "), shortName);
-    at = Put(Put(at, ", "), file);
-    at = Put(Put(at, ", "), abbreviated);
-    at = Put(Put(Put(at, " ("), serverUtf8), ")");
-    at = Put(Put(at, ", "), domain);
-    at = Put(Put(at, ", "), address);
-    at = Put(Put(at, ", "), fullName);
-    at = Put(Put(at, ", "), ref);
-    at = Put(Put(at, ", "), form);
+    char* at = Put(Put(Put(StartLine(line, shortName, file, abbreviated), " ("), serverUtf8), ")");
+    for (const char* element : {domain, address, fullName, ref, form}) {
+      at = Put(Put(at, ", "), element);
+    }
     WriteLine(line, at);
   }
   g_notes.NSFNoteClose(note);

@@ -37,6 +37,15 @@ class ProgressTest : public testing::Test {
   }
   void TearDown() override { SetProgressSeam(nullptr); }
 
+  // Starts a census and goes on until its line shows; returns what was
+  // written.
+  std::string ShowCensusLine(uint32_t& done) {
+    BeginProgress(1, ProgressPhase::kCensus);
+    Advance(done, 128, 10);
+    EXPECT_FALSE(g_fake.written.empty());
+    return g_fake.written;
+  }
+
   // `count` more items, `step` milliseconds apart.
   void Advance(uint32_t& done, uint32_t count, uint64_t step) {
     for (uint32_t i = 0; i < count; ++i) {
@@ -69,11 +78,8 @@ TEST_F(ProgressTest, ShownAfterASecondInOneColumnLessThanTheConsole) {
 }
 
 TEST_F(ProgressTest, ErasedBeforeAnErrorLineAndAtTheEndOfThePhase) {
-  BeginProgress(1, ProgressPhase::kCensus);
   uint32_t done = 0;
-  Advance(done, 128, 10);
-  const std::string shown = g_fake.written;
-  ASSERT_FALSE(shown.empty());
+  const std::string shown = ShowCensusLine(done);
   const std::string erase = "\r" + std::string(39, ' ') + "\r";
 
   testing::internal::CaptureStdout();
@@ -95,11 +101,8 @@ TEST_F(ProgressTest, ErasedBeforeAnErrorLineAndAtTheEndOfThePhase) {
 
 // Whatever the report writes erases the line first, while the phase goes on.
 TEST_F(ProgressTest, ErasedBeforeEveryReportLine) {
-  BeginProgress(1, ProgressPhase::kCensus);
   uint32_t done = 0;
-  Advance(done, 128, 10);
-  const std::string shown = g_fake.written;
-  ASSERT_FALSE(shown.empty());
+  const std::string shown = ShowCensusLine(done);
   const std::string erase = "\r" + std::string(39, ' ') + "\r";
 
   testing::internal::CaptureStdout();
