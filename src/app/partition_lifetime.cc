@@ -73,6 +73,12 @@ bool ServesEarlierPartition(Run& run) {
   return false;
 }
 
+// The run ends with this partition: the report's write check runs first.
+PartitionEnd EndRun() {
+  CheckReportWritten();
+  return PartitionEnd::kRunEnds;
+}
+
 }  // namespace
 
 void ReportInterruption() { ReportError("Error: interrupted.\n"); }
@@ -85,16 +91,14 @@ PartitionEnd RunPartition(int number, const std::wstring& dataDirectory, Run& ru
   HMODULE library = nullptr;
   if (!BindNotesApi(library)) {
     ReportError("Error: unable to initialize notes functions.\n");
-    CheckReportWritten();
-    return PartitionEnd::kRunEnds;
+    return EndRun();
   }
   NotesStatus status = g_notes.NotesInitExtended(run.argc, run.argv);
   if (status != kNotesNoError) {
     // The library stays loaded: nothing documents a release without NotesTerm.
     ReportStatusError(status, "Error: unable to initialize Notes (%d).\n",
                       static_cast<int>(status));
-    CheckReportWritten();
-    return PartitionEnd::kRunEnds;
+    return EndRun();
   }
   // The library may install a console control handler of its own as it
   // starts; a stop must reach the run first.
@@ -102,16 +106,15 @@ PartitionEnd RunPartition(int number, const std::wstring& dataDirectory, Run& ru
   bool interrupted = StopRequested();
   if (!interrupted && ServesEarlierPartition(run)) {
     UnbindNotesApi(library);
-    CheckReportWritten();
-    return PartitionEnd::kRunEnds;
+    return EndRun();
   }
   if (interrupted || !ReportPartition(number, dataDirectory, run.options, run.total)) {
     ReportInterruption();
     // Before the library is given back: Windows ends a process whose console
     // was closed as soon as it is.
-    CheckReportWritten();
+    PartitionEnd end = EndRun();
     UnbindNotesApi(library);
-    return PartitionEnd::kRunEnds;
+    return end;
   }
   bool written = CheckReportWritten();
   UnbindNotesApi(library);

@@ -8,6 +8,11 @@
 // locale-aware comparison would fold letters such as U+017F (long s) onto
 // ASCII ones, and the server's own character set is not the system's.
 
+/// True for the ASCII letters A to Z and a to z, a drive's letter among them.
+inline bool IsAsciiLetter(wchar_t c) {
+  return (c >= L'A' && c <= L'Z') || (c >= L'a' && c <= L'z');
+}
+
 /// True for CR and LF, in whatever order an editor left them.
 inline bool IsLineBreak(char c) { return c == '\r' || c == '\n'; }
 

@@ -145,13 +145,16 @@ TEST(CensusView, NumbersGoOnAcrossReads) {
   EXPECT_EQ("", UnbalancedObjects(run.log));
 }
 
-TEST(CensusView, EmptyViewDeliversNoBuffer) {
+TEST(CensusView, EmptyViewDeliversNoBufferOnTheFirstReadOnly) {
   CensusRun run = Census("", View("").c_str());
   EXPECT_TRUE(run.result);
   EXPECT_EQ(0, run.found);
   EXPECT_EQ(0, run.other);
   EXPECT_EQ("", run.out) << "no buffer on the first read of an empty view is no failure";
   EXPECT_EQ("", UnbalancedObjects(run.log));
+  run = Census("SimReadBatch=1\nSimReadEmptyFrom=2\n", ManyPersons(3).c_str());
+  EXPECT_EQ(1, run.found + run.other);
+  EXPECT_EQ("Error: read user data failed (null handle).\n", run.out) << "a later read says so";
 }
 
 TEST(CensusView, ReadWithoutBufferGoesOnWhileMoreIsSignalled) {

@@ -8,6 +8,7 @@
 
 #include "base/error_report.h"
 #include "base/full_path.h"
+#include "base/text.h"
 
 namespace {
 
@@ -57,9 +58,7 @@ void FormatSubkeyName(int number, wchar_t* name) {
 
 bool IsFullPath(const std::wstring& path) {
   if (path.size() >= 2 && path[0] == L'\\' && path[1] == L'\\') return true;
-  wchar_t drive = path.empty() ? L'\0' : path[0];
-  bool letter = (drive >= L'A' && drive <= L'Z') || (drive >= L'a' && drive <= L'z');
-  return letter && path.size() >= 3 && path[1] == L':' && path[2] == L'\\';
+  return path.size() >= 3 && IsAsciiLetter(path[0]) && path[1] == L':' && path[2] == L'\\';
 }
 
 }  // namespace

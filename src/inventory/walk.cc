@@ -121,8 +121,6 @@ void WalkFolder(Walk& walk, uint16_t depth, std::wstring prefix,
 
 bool IsSeparator(wchar_t c) { return c == L'\\' || c == L'/'; }
 
-bool IsDriveLetter(wchar_t c) { return (c >= L'A' && c <= L'Z') || (c >= L'a' && c <= L'z'); }
-
 // Databases on network shares are no layout of the server, and nothing of
 // its data lies behind a device path: a link that names another machine
 // (whose share would sign the administrator in) or a device, a pipe among
@@ -134,7 +132,7 @@ bool IsLocalPath(const wchar_t* path) {
   bool objectNamespace = wcsncmp(path, L"\\??\\", 4) == 0;
   if (!doubleSeparator && !objectNamespace) return true;
   bool verbatim = objectNamespace || (path[2] == L'?' && IsSeparator(path[3]));
-  return verbatim && IsDriveLetter(path[4]) && path[5] == L':';
+  return verbatim && IsAsciiLetter(path[4]) && path[5] == L':';
 }
 
 // How many bytes of a link file's text, its trailing line break removed,

@@ -17,13 +17,10 @@ constexpr uint16_t kMachineX86 = 0x014C;
 // Every linker puts the PE headers within the first page of the file.
 constexpr DWORD kHeaderBytes = 4096;
 
+// Looked up at run time: the program must start where they are missing.
 template <typename Function>
-Function Kernel32Function(const char* name) {
-  HMODULE kernel32 = GetModuleHandleW(L"kernel32.dll");
-  if (kernel32 == nullptr) return nullptr;
-  // Through a pointer to a function without parameters, which converts to
-  // every function pointer type without a warning.
-  return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(GetProcAddress(kernel32, name)));
+bool ResolveKernel32Function(const char* name, Function& function) {
+  return ResolveFunction(GetModuleHandleW(L"kernel32.dll"), name, function);
 }
 
 uint32_t ReadLittleEndian(const unsigned char* bytes, size_t count) {
@@ -33,20 +30,16 @@ uint32_t ReadLittleEndian(const unsigned char* bytes, size_t count) {
 }
 
 // Reads the start of the program directory's nnotes.dll; false when there
-// is no such file to read.
+// is no such file to read. A disk file gives all it holds up to the size
+// asked in one read.
 bool ReadLibraryHeaders(const std::wstring& path, unsigned char* bytes, DWORD* size) {
   HANDLE file = CreateFileW(path.c_str(), GENERIC_READ,
                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) return false;
-  *size = 0;
-  DWORD got = 0;
-  while (*size < kHeaderBytes &&
-         ReadFile(file, bytes + *size, kHeaderBytes - *size, &got, nullptr) && got > 0) {
-    *size += got;
-  }
+  bool read = ReadFile(file, bytes, kHeaderBytes, size, nullptr) != 0;
   CloseHandle(file);
-  return true;
+  return read;
 }
 
 // A 64-bit process cannot load a 32-bit library: the load fails as for a
@@ -73,9 +66,8 @@ void ReportThirtyTwoBitLibrary() {
 }  // namespace
 
 bool RestrictLibrarySearch() {
-  typedef BOOL(WINAPI * SetDefaultDllDirectoriesFunction)(DWORD);
-  auto setDefault = Kernel32Function<SetDefaultDllDirectoriesFunction>("SetDefaultDllDirectories");
-  return setDefault != nullptr &&
+  BOOL(WINAPI * setDefault)(DWORD) = nullptr;
+  return ResolveKernel32Function("SetDefaultDllDirectories", setDefault) &&
          setDefault(LOAD_LIBRARY_SEARCH_SYSTEM32 | LOAD_LIBRARY_SEARCH_USER_DIRS) != 0;
 }
 
@@ -84,10 +76,9 @@ bool UseProgramDirectory(const wchar_t* directory) {
   g_programDirectory[MAX_PATH - 1] = L'\0';
   bool set = SetDllDirectoryW(directory) != 0;
   if (directory[0] != L'\0') {
-    typedef void*(WINAPI * AddDllDirectoryFunction)(const wchar_t*);
-    auto add = Kernel32Function<AddDllDirectoryFunction>("AddDllDirectory");
+    void*(WINAPI * add)(const wchar_t*) = nullptr;
     // Refused for a relative directory; the dll directory still holds it.
-    if (add != nullptr) add(directory);
+    if (ResolveKernel32Function("AddDllDirectory", add)) add(directory);
   }
   PutFirstInPath(directory);
   return set;

@@ -37,6 +37,17 @@ HMODULE LoadServerLibrary();
 /// value cannot be built.
 void PutFirstInPath(const wchar_t* directory);
 
+/// Stores the address of the function `name` of `library` in `slot`, null
+/// included; true when found.
+template <typename Function>
+bool ResolveFunction(HMODULE library, const char* name, Function& slot) {
+  FARPROC address = GetProcAddress(library, name);
+  // Through a pointer to a function without parameters, which converts to
+  // every function pointer type without a warning.
+  slot = reinterpret_cast<Function>(reinterpret_cast<void (*)()>(address));
+  return address != nullptr;
+}
+
 /// True when `bytes`, the start of a file, are the headers of a PE image for
 /// 32-bit x86.
 bool IsX86Image(const unsigned char* bytes, size_t size);

@@ -6,20 +6,6 @@
 
 NotesApi g_notes = {};
 
-namespace {
-
-// Stores the address of `name` in `slot`, null included; true when found.
-template <typename Function>
-bool Resolve(HMODULE library, const char* name, Function& slot) {
-  FARPROC address = GetProcAddress(library, name);
-  // Through a pointer to a function without parameters, which converts to
-  // every function pointer type without a warning.
-  slot = reinterpret_cast<Function>(reinterpret_cast<void (*)()>(address));
-  return address != nullptr;
-}
-
-}  // namespace
-
 bool BindNotesApi(HMODULE& libraryHandle) {
   if (libraryHandle != nullptr) return false;
 
@@ -35,7 +21,7 @@ bool BindNotesApi(HMODULE& libraryHandle) {
   // Every name is looked up, also after one came back null.
   bool complete = true;
 #define NOTES_API_RESOLVE(name, result, parameters) \
-  if (!Resolve(libraryHandle, #name, g_notes.name)) complete = false;
+  if (!ResolveFunction(libraryHandle, #name, g_notes.name)) complete = false;
   NOTES_API_ENTRY_POINTS(NOTES_API_RESOLVE)
 #undef NOTES_API_RESOLVE
   if (!complete) {
