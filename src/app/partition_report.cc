@@ -22,11 +22,9 @@ struct ServerNames {
   char abbreviatedMailServer[kNotesTextSize];
 };
 
-// A server name as the report prints it. The names are the server's own
-// text from notes.ini, which can hold a bare CR or LF: each is printed as a
-// blank, so that no name ends its line early or starts one of its own. Other
-// bytes below 0x20 begin characters of other scripts in the server's
-// character set and stay. Comparisons use the names as read.
+// A server name as the report prints it: the server's own text from
+// notes.ini, which can hold a bare CR or LF. Comparisons use the names as
+// read.
 struct PrintedName {
   char text[kNotesTextSize];
 };
@@ -34,9 +32,9 @@ struct PrintedName {
 PrintedName Printed(const char* name) {
   PrintedName printed;
   memset(printed.text, 0, sizeof(printed.text));
-  for (size_t i = 0; i + 1 < sizeof(printed.text) && name[i] != '\0'; ++i) {
-    printed.text[i] = IsLineBreak(name[i]) ? ' ' : name[i];
-  }
+  size_t length = strnlen(name, sizeof(printed.text) - 1);
+  memcpy(printed.text, name, length);
+  BlankLineBreaks(printed.text, length);
   return printed;
 }
 

@@ -25,6 +25,12 @@ bool EqualIgnoringAsciiCase(const wchar_t* a, const wchar_t* b, size_t count) {
   return true;
 }
 
+void BlankLineBreaks(char* text, size_t length) {
+  for (size_t i = 0; i < length; ++i) {
+    if (IsLineBreak(text[i])) text[i] = ' ';
+  }
+}
+
 // A UTF-16 unit takes at most 3 bytes (an unpaired surrogate becomes
 // U+FFFD), so converting into 3 bytes per unit never cuts anything.
 void AppendUtf8(const wchar_t* text, size_t length, std::string& out) {

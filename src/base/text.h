@@ -16,6 +16,15 @@ inline bool IsAsciiLetter(wchar_t c) {
 /// True for CR and LF, in whatever order an editor left them.
 inline bool IsLineBreak(char c) { return c == '\r' || c == '\n'; }
 
+/// Makes a text from outside the tool (the registry, notes.ini, the server
+/// library, a link file, the command line) fit to be quoted in a line of
+/// the report: each CR and each LF becomes one blank, so that no quoted text
+/// can end its line early or start one of its own, such as a forged total.
+/// Other bytes stay; below 0x20 they may begin characters of the server's
+/// other scripts.
+void BlankLineBreaks(char* text, size_t length);
+inline void BlankLineBreaks(std::string& text) { BlankLineBreaks(&text[0], text.size()); }
+
 /// Equality of zero-terminated texts, folding only the ASCII letters.
 bool EqualIgnoringAsciiCase(const char* a, const char* b);
 
