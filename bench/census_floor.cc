@@ -21,6 +21,7 @@
 #include <cstring>
 #include <initializer_list>
 
+#include "notes/library_search.h"
 #include "notes/notes_api.h"
 
 namespace {
@@ -129,7 +130,9 @@ void Environment(const char* name, char* value, char* abbreviated) {
 int main(int argc, char** argv) {
   // Plain arguments, as the tool takes them: the benchmark's paths are ASCII.
   if (argc != 4) return 2;
-  SetDllDirectoryA(argv[1]);
+  wchar_t libraryDirectory[MAX_PATH] = {};
+  MultiByteToWideChar(CP_ACP, 0, argv[1], -1, libraryDirectory, MAX_PATH);
+  UseProgramDirectory(libraryDirectory);
   if (_chdir(argv[2]) != 0) return 3;
   const char* mode = argv[3];
   bool load = strcmp(mode, "load") == 0;

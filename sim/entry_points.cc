@@ -67,6 +67,10 @@ const wchar_t kFirstDirectoryVariable[] = L"NNOTES_SIM_FIRST_DIRECTORY";
 
 State* g_state = nullptr;
 HMODULE g_module = nullptr;
+HMODULE g_addin = nullptr;  // SimLoadAddin's library, while initialised
+bool g_handlesConsole = false;  // SimConsoleHandler's handler is added
+
+BOOL WINAPI TakeEveryConsoleEvent(DWORD) { return TRUE; }
 bool g_refused = false;
 SRWLOCK g_lock = SRWLOCK_INIT;
 
@@ -196,6 +200,47 @@ void SpendMicroseconds(uint64_t microseconds) {
   } while (static_cast<uint64_t>(now.QuadPart - start.QuadPart) < ticks);
 }
 
+#ifndef SIM_WITHOUT_NotesInitExtended
+// What the server's own library may do to the process as it starts: add a
+// console control handler of its own, set the default library search
+// directories, clear the dll directory and load an extension by bare name.
+bool StartLikeTheServer(const Settings& settings) {
+  if (settings.consoleHandler) g_handlesConsole = SetConsoleCtrlHandler(TakeEveryConsoleEvent, TRUE);
+  if (settings.defaultDllDirectories != 0) {
+    auto setDefault = reinterpret_cast<BOOL(WINAPI*)(DWORD)>(reinterpret_cast<void (*)()>(
+        GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "SetDefaultDllDirectories")));
+    if (setDefault) setDefault(settings.defaultDllDirectories);
+  }
+  if (settings.addin.empty()) return true;
+  SetDllDirectoryW(nullptr);
+  g_addin = LoadLibraryW(settings.addin.c_str());
+  std::string name;
+  for (wchar_t c : settings.addin) name += static_cast<char>(c < 0x80 ? c : '?');
+  LogFormat(g_addin ? "addin %s" : "addin not found %s", name.c_str());
+  return g_addin != nullptr;
+}
+#endif
+
+// How much the program has written to standard output so far, when that is
+// a file: whether the report was flushed before the library was given back.
+void LogOutputSize() {
+  LARGE_INTEGER size;
+  if (GetFileSizeEx(GetStdHandle(STD_OUTPUT_HANDLE), &size)) {
+    LogFormat("output %lld bytes", static_cast<long long>(size.QuadPart));
+  }
+}
+
+void GiveBackWhatInitialisationTook() {
+  uint64_t allocations = 0;
+  if (StopFailingAllocations(&allocations)) {
+    LogFormat("allocations %llu", static_cast<unsigned long long>(allocations));
+  }
+  if (g_addin) FreeLibrary(g_addin);
+  g_addin = nullptr;
+  if (g_handlesConsole) SetConsoleCtrlHandler(TakeEveryConsoleEvent, FALSE);
+  g_handlesConsole = false;
+}
+
 std::string LowerAscii(const char* text) {
   std::string out(text);
   for (char& c : out) {
@@ -239,8 +284,13 @@ STATUS WINAPI NotesInitExtended(int argc, char** argv) {
     s.Reset();
     return status;
   }
+  if (!StartLikeTheServer(s.settings)) {
+    s.Reset();
+    return kErrAddinNotFound;
+  }
   s.dataDirectory = directory;
   s.initialized = true;
+  FailAllocationsFrom(s.settings.allocationsFailFrom);
   if (s.settings.keepFirstDirectory && first.empty())
     SetEnvironmentVariableW(kFirstDirectoryVariable, directory.c_str());
   return kNoError;
@@ -258,6 +308,8 @@ void WINAPI NotesTerm() {
   LogLine("term databases " + tally(s.databases) + " collections " + tally(s.collections) +
           " notes " + tally(s.notes) + " buffers " + tally(s.buffers) + " locks " +
           pair(s.lockCount.taken, s.lockCount.givenBack));
+  GiveBackWhatInitialisationTook();
+  if (s.settings.termLogsOutput) LogOutputSize();
   std::wstring next = s.settings.nextLibrary;
   s.Reset();
   s.initialized = false;
@@ -611,6 +663,7 @@ BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
     }
     LogLine("load");
   } else if (reason == DLL_PROCESS_DETACH && !g_refused) {
+    GiveBackWhatInitialisationTook();
     LogLine("unload");
     // At process exit the memory goes anyway; after FreeLibrary it must.
     if (!reserved) {

@@ -114,6 +114,16 @@ void ApplySimSetting(const std::string& name, const std::string& value, Settings
     }
   } else if (name == "simnextlibrary") {
     if (s->nextLibrary.empty()) s->nextLibrary = Widen(value);
+  } else if (name == "simloadaddin") {
+    if (s->addin.empty()) s->addin = Widen(value);
+  } else if (name == "simdefaultdlldirectories") {
+    if (isNumber(value) && number <= 0xFFFFFFFFu) s->defaultDllDirectories = static_cast<DWORD>(number);
+  } else if (name == "simconsolehandler") {
+    if (isNumber(value) && number != 0) s->consoleHandler = true;
+  } else if (name == "simtermlogsoutput") {
+    if (isNumber(value) && number != 0) s->termLogsOutput = true;
+  } else if (name == "simallocationsfailfrom") {
+    if (s->allocationsFailFrom == 0 && isNumber(value)) s->allocationsFailFrom = number;
   }
 }
 

@@ -54,6 +54,7 @@ constexpr STATUS kErrBadHandle = 0x3F01;
 constexpr STATUS kErrBadArgument = 0x3F02;
 constexpr STATUS kErrBufferTooSmall = 0x3F03;
 constexpr STATUS kErrNoProgramDirectory = 0x3F04;
+constexpr STATUS kErrAddinNotFound = 0x3F05;
 
 constexpr NOTEID kNoteIdCategory = 0x80000000;  // a category row of a view, no note
 constexpr WORD kNoteClassView = 0x0008;
@@ -102,6 +103,11 @@ struct Settings {
   std::unordered_map<STATUS, std::string> statusText;  // overrides; empty = no text
   std::unordered_set<STATUS> statusTextRemoved;
   std::wstring nextLibrary;
+  std::wstring addin;               // loaded by bare name at initialisation
+  DWORD defaultDllDirectories = 0;  // set by the library at initialisation; 0 none
+  bool termLogsOutput = false;
+  bool consoleHandler = false;  // takes every console event while initialised
+  uint64_t allocationsFailFrom = 0;  // 0 none
 };
 
 /// Parses notes.ini text. A missing file is an empty environment.
@@ -214,6 +220,15 @@ std::string AbbreviateName(const char* name);
 
 /// Built-in text for a status code, or null.
 const char* BuiltInStatusText(STATUS code);
+
+// ---- the program's heap (allocation_faults.cc) ----
+
+/// From the `first`-th (1-based) on, every allocation that the program
+/// makes through its C runtime's malloc, calloc or realloc fails.
+void FailAllocationsFrom(uint64_t first);
+/// Puts the program's allocations back; false when nothing was replaced.
+/// `allocations` is how many were asked for meanwhile, failed or not.
+bool StopFailingAllocations(uint64_t* allocations);
 
 // ---- call log (call_log.cc) ----
 

@@ -166,6 +166,7 @@ const char* BuiltInStatusText(STATUS code) {
     case kErrBufferTooSmall: return "Output buffer too small (simulator)";
     case kErrNoProgramDirectory:
       return "Program directory not found in argv[0] or PATH (simulator)";
+    case kErrAddinNotFound: return "Extension library not found (simulator)";
     default: return nullptr;
   }
 }

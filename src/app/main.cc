@@ -1,19 +1,20 @@
 // Brevon.exe: counts the mailboxes of the mail server installed on this
 // machine, per partition and in total.
 //
-// The flow of a run: the switches are read; "/help" prints the usage and
-// nothing else is done. Otherwise the report starts with the banner and
-// RunPartitions treats every partition of the installation in turn (see
-// run_partitions.h); its result is the exit code.
-
-#include <windows.h>
+// The flow of a run: the process is readied for running out of memory and
+// the switches are read; "/help" prints the usage and nothing else is done.
+// Otherwise CountMailboxes starts the report with the banner and treats
+// every partition of the installation in turn (see run_partitions.h); its
+// result is the exit code.
 
 #include "app/banner.h"
+#include "app/memory_reserve.h"
 #include "app/options.h"
 #include "app/run_partitions.h"
 #include "base/report_writer.h"
 
 int main(int argc, char** argv) {
+  PrepareForMemoryExhaustion();
   ReportOptions options;
   bool help = false;
   if (argc > 1) ParseArguments(argc, argv, &options, &help);
@@ -23,9 +24,5 @@ int main(int argc, char** argv) {
     PrintUsage();
     return CheckReportWritten() ? kExitClean : kExitStopped;
   }
-
-  // The report holds the server's texts translated to UTF-8.
-  SetConsoleOutputCP(CP_UTF8);
-  PrintBanner();
-  return RunPartitions(argc, argv, options);
+  return CountMailboxes(argc, argv, options);
 }

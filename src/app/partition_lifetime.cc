@@ -18,6 +18,7 @@ std::string Printable(const std::wstring& directory) {
   std::string printable;
   try {
     AppendUtf8(directory.data(), directory.size(), printable);
+    BlankLineBreaks(printable);
   } catch (...) {
     // Without memory for it, the message names no directory.
   }
@@ -60,6 +61,7 @@ bool ServesEarlierPartition(Run& run) {
   if (directory[0] == '\0') return false;
   for (const std::string& served : run.servedDirectories) {
     if (EqualIgnoringAsciiCase(directory, served.c_str())) {
+      BlankLineBreaks(directory, strlen(directory));
       ReportError("Error: the server library serves an earlier partition's data directory (%s).\n",
                   directory);
       return true;
@@ -83,6 +85,8 @@ PartitionEnd EndRun() {
 
 void ReportInterruption() { ReportError("Error: interrupted.\n"); }
 
+void ReportOutOfMemory() { ReportError("Error: not enough memory to go on.\n"); }
+
 PartitionEnd RunPartition(int number, const std::wstring& dataDirectory, Run& run) {
   if (!EnterDataDirectory(number, dataDirectory, run)) {
     return CheckReportWritten() ? PartitionEnd::kDone : PartitionEnd::kRunEnds;
@@ -90,7 +94,11 @@ PartitionEnd RunPartition(int number, const std::wstring& dataDirectory, Run& ru
 
   HMODULE library = nullptr;
   if (!BindNotesApi(library)) {
-    ReportError("Error: unable to initialize notes functions.\n");
+    if (StopRequested()) {
+      ReportInterruption();
+    } else {
+      ReportError("Error: unable to initialize notes functions.\n");
+    }
     return EndRun();
   }
   NotesStatus status = g_notes.NotesInitExtended(run.argc, run.argv);
@@ -100,23 +108,28 @@ PartitionEnd RunPartition(int number, const std::wstring& dataDirectory, Run& ru
                       static_cast<int>(status));
     return EndRun();
   }
-  // The library may install a console control handler of its own as it
-  // starts; a stop must reach the run first.
-  InstallStopHandler();
-  bool interrupted = StopRequested();
-  if (!interrupted && ServesEarlierPartition(run)) {
-    UnbindNotesApi(library);
-    return EndRun();
-  }
-  if (interrupted || !ReportPartition(number, dataDirectory, run.options, run.total)) {
+  // The library may add a console control handler of its own as it starts;
+  // a stop must reach the run first.
+  PutStopHandlerFirst();
+  try {
+    if (!StopRequested() && ServesEarlierPartition(run)) {
+      UnbindNotesApi(library);
+      return EndRun();
+    }
+    if (!StopRequested() && ReportPartition(number, dataDirectory, run.options, run.total)) {
+      bool written = CheckReportWritten();
+      UnbindNotesApi(library);
+      return written ? PartitionEnd::kDone : PartitionEnd::kRunEnds;
+    }
     ReportInterruption();
-    // Before the library is given back: Windows ends a process whose console
-    // was closed as soon as it is.
-    PartitionEnd end = EndRun();
-    UnbindNotesApi(library);
-    return end;
+  } catch (...) {
+    // Nothing of the partition lets an exception out; should one come, the
+    // library is given back all the same.
+    ReportOutOfMemory();
   }
-  bool written = CheckReportWritten();
+  // Before the library is given back: Windows ends a process whose console
+  // was closed as soon as it is.
+  PartitionEnd end = EndRun();
   UnbindNotesApi(library);
-  return written ? PartitionEnd::kDone : PartitionEnd::kRunEnds;
+  return end;
 }

@@ -33,11 +33,15 @@ enum class PartitionEnd {
 /// partition or the total.
 void ReportInterruption();
 
+/// A run that cannot go on for lack of memory says so.
+void ReportOutOfMemory();
+
 /// The work on one partition, from entering its data directory to giving
 /// the server library back: the library is loaded, initialised, used and
 /// released within. A data directory that cannot be entered, or that an
 /// earlier partition entered, is not counted; a library that serves an
-/// earlier partition's data directory ends the run.
+/// earlier partition's data directory ends the run, and so does a stop asked
+/// before the library is loaded or while it is used.
 PartitionEnd RunPartition(int number, const std::wstring& dataDirectory, Run& run);
 
 #endif  // BREVON_APP_PARTITION_LIFETIME_H_

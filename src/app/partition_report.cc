@@ -20,6 +20,7 @@ struct ServerNames {
   char mailServer[kNotesTextSize];
   char abbreviatedServer[kNotesTextSize];
   char abbreviatedMailServer[kNotesTextSize];
+  bool hasMailServer;
 };
 
 // A server name as the report prints it: the server's own text from
@@ -54,9 +55,9 @@ bool IsBlank(const char* text) { return text[strspn(text, " \t")] == '\0'; }
 void ReadServerNames(ServerNames& names) {
   ReadEnvironment("ServerName", names.server);
   // Without it nothing can count as found; the exit code must tell.
-  if (!ReadEnvironment("MailServer", names.mailServer) || IsBlank(names.mailServer)) {
-    ReportError("Error: unable to read the mail server name.\n");
-  }
+  names.hasMailServer =
+      ReadEnvironment("MailServer", names.mailServer) && !IsBlank(names.mailServer);
+  if (!names.hasMailServer) ReportError("Error: unable to read the mail server name.\n");
   AbbreviateServerName(names.server, names.abbreviatedServer,
                        "Error: unable to abbreviate server name (%s, %s).\n");
   AbbreviateServerName(names.mailServer, names.abbreviatedMailServer,
@@ -76,6 +77,15 @@ void PrintPartitionHeader(int number, const ServerNames& names, const ReportOpti
 
 }  // namespace
 
+bool PrintPersonCounts(int32_t found, const ListingLines& foundLines, int32_t other,
+                       const ListingLines& otherLines, bool listing, bool* lost) {
+  *lost = foundLines.lost() || otherLines.lost();
+  WriteReport(" Mailboxes found: %d\n", found);
+  if (listing && !PrintLines(foundLines)) return false;
+  WriteReport(" Mailboxes on other mail servers (not included): %d\n", other);
+  return !listing || PrintLines(otherLines);
+}
+
 void PrintSkippedPartition(int number) {
   WriteReport("\n");
   WriteReport("Partition %d:\n", number);
@@ -93,19 +103,21 @@ bool ReportPartition(int number, const std::wstring& dataDirectory, const Report
   ListingLines foundLines = ReportLines();
   ListingLines otherLines = ReportLines();
   BeginProgress(number, ProgressPhase::kCensus);
-  bool counted =
-      MailboxCensus(names.abbreviatedMailServer, found, other, options, foundLines, otherLines);
+  // A person whose mail server is as blank as a missing name is on no
+  // server of ours: without a name the census matches only persons with
+  // none, and those are never found.
+  bool counted = MailboxCensus(names.hasMailServer ? names.abbreviatedMailServer : "", found,
+                               other, options, foundLines, otherLines);
   EndProgress();
   // A census that a stop ended says nothing more.
   if (!counted && StopRequested()) return false;
   if (!counted) ReportError("Error: unable to count mailboxes.\n");
 
-  bool listing = options.names || options.details;
-  WriteReport(" Mailboxes found: %d\n", found);
-  if (listing && !PrintLines(foundLines)) return false;
-  WriteReport(" Mailboxes on other mail servers (not included): %d\n", other);
-  if (listing && !PrintLines(otherLines)) return false;
-  bool lost = foundLines.lost() || otherLines.lost();
+  bool lost = false;
+  if (!PrintPersonCounts(found, foundLines, other, otherLines, options.names || options.details,
+                         &lost)) {
+    return false;
+  }
   if (options.details) {
     // The header counts the lines that follow, so the walk collects them.
     ListingLines databases = ReportLines();

@@ -1,7 +1,11 @@
 #include "app/run_partitions.h"
 
-#include <cstring>
+#include <windows.h>
 
+#include <cstring>
+#include <string>
+
+#include "app/banner.h"
 #include "app/partition_lifetime.h"
 #include "base/error_report.h"
 #include "base/report_writer.h"
@@ -9,23 +13,54 @@
 #include "install/registry.h"
 #include "notes/library_search.h"
 
+namespace {
+
+int Interrupted() {
+  ReportInterruption();
+  CheckReportWritten();
+  return kExitStopped;
+}
+
+}  // namespace
+
+int CountMailboxes(int argc, char** argv, const ReportOptions& options) {
+  // A Ctrl+C from the first moment ends the run as any other stop does.
+  InstallStopHandler();
+  // The report holds the server's texts translated to UTF-8.
+  SetConsoleOutputCP(CP_UTF8);
+  PrintBanner();
+  try {
+    return RunPartitions(argc, argv, options);
+  } catch (...) {
+    // Only what allocates outside a partition gets here: a partition gives
+    // its library back itself.
+    ReportOutOfMemory();
+    CheckReportWritten();
+    return kExitStopped;
+  }
+}
+
 int RunPartitions(int argc, char** argv, const ReportOptions& options) {
   const unsigned errorsBefore = ReportedErrorCount();
+  if (StopRequested()) return Interrupted();
   // The tool loads nothing that it cannot vouch for.
   if (!RestrictLibrarySearch()) {
     ReportError("Error: unable to restrict where libraries are loaded from.\n");
     CheckReportWritten();
     return kExitStopped;
   }
-  InstallStopHandler();
 
-  wchar_t programDirectory[kPathChars];
-  memset(programDirectory, 0, sizeof(programDirectory));
+  wchar_t programDirectoryValue[kPathChars];
+  memset(programDirectoryValue, 0, sizeof(programDirectoryValue));
   PartitionList partitions;
   int count = 0;
-  if (!GetServerRegistryData(programDirectory, &partitions, count)) {
+  if (!GetServerRegistryData(programDirectoryValue, &partitions, count)) {
     ReportError("Error: unable to get domino registry data.\n");
   }
+  // Full against the folder the tool was started in, once: the current
+  // folder is each partition's data directory when the library loads.
+  std::wstring programDirectory = programDirectoryValue;
+  MakeProgramDirectoryFull(&programDirectory);
   // Lets the bare name nnotes.dll resolve to the server's own library.
   if (!UseProgramDirectory(programDirectory)) {
     ReportError("Error: unable to set dll directory.\n");
@@ -35,11 +70,7 @@ int RunPartitions(int argc, char** argv, const ReportOptions& options) {
   Run run{argc, argv, options, 0, {}, {}};
   // A stop is looked for before each partition and before the total.
   for (int number = 1;; ++number) {
-    if (StopRequested()) {
-      ReportInterruption();
-      CheckReportWritten();
-      return kExitStopped;
-    }
+    if (StopRequested()) return Interrupted();
     if (number > count) break;
     if (RunPartition(number, partitions.dataDirectories[number - 1], run) ==
         PartitionEnd::kRunEnds) {

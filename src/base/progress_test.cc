@@ -15,6 +15,7 @@ struct FakeConsole {
   uint64_t now = 0;
   int clockReads = 0;
   std::string written;
+  long errorBytesAtLastWrite = -1;  // of standard error, when it is a file
 };
 FakeConsole g_fake;
 
@@ -26,7 +27,10 @@ uint64_t FakeClock() {
   ++g_fake.clockReads;
   return g_fake.now;
 }
-void FakeWrite(const char* text, size_t length) { g_fake.written.append(text, length); }
+void FakeWrite(const char* text, size_t length) {
+  g_fake.written.append(text, length);
+  g_fake.errorBytesAtLastWrite = ftell(stderr);
+}
 const ProgressSeam kFakeSeam = {FakeIsConsole, FakeClock, FakeWrite};
 
 class ProgressTest : public testing::Test {
@@ -116,6 +120,7 @@ TEST_F(ProgressTest, ErasedBeforeEveryReportLine) {
   ASSERT_GT(again.size(), (shown + erase).size());
   testing::internal::CaptureStderr();
   WriteServerText("File does not exist");
+  EXPECT_EQ(0, g_fake.errorBytesAtLastWrite) << "erased before the server's text";
   EXPECT_EQ("File does not exist\n", testing::internal::GetCapturedStderr());
   EXPECT_EQ(again + erase, g_fake.written);
   EndProgress();

@@ -1,5 +1,7 @@
 #include "base/text.h"
 
+#include <string>
+
 #include "gtest/gtest.h"
 
 namespace {
@@ -34,6 +36,23 @@ TEST(EqualIgnoringAsciiCase, ComparesWholeTexts) {
   EXPECT_TRUE(EqualIgnoringAsciiCase("", ""));
   EXPECT_TRUE(EqualIgnoringAsciiCase(L"\\Domino\\HTML", L"\\domino\\html", 12));
   EXPECT_FALSE(EqualIgnoringAsciiCase(L"\x17F", L"S", 1)) << "long s is no ASCII letter";
+}
+
+TEST(BlankLineBreaks, EachCrAndLfBecomesOneBlankAndNothingElseChanges) {
+  const struct {
+    std::string text, quoted;
+  } rows[] = {
+      {"D:\\data\r\nTotal counted mailboxes: 9999", "D:\\data  Total counted mailboxes: 9999"},
+      {"\rMail1\n", " Mail1 "},
+      {"\n\n\r", "   "},
+      {"tab\tzero\x01high\xE4", "tab\tzero\x01high\xE4"},  // other scripts' bytes stay
+      {"", ""},
+  };
+  for (const auto& row : rows) {
+    std::string text = row.text;
+    BlankLineBreaks(text);
+    EXPECT_EQ(row.quoted, text) << testing::PrintToString(row.text);
+  }
 }
 
 }  // namespace

@@ -61,6 +61,18 @@ bool IsFullPath(const std::wstring& path) {
   return path.size() >= 3 && IsAsciiLetter(path[0]) && path[1] == L':' && path[2] == L'\\';
 }
 
+// Leaves a directory that cannot be made full as it stands: the run goes on
+// with it rather than with none.
+void MakeFull(std::wstring& directory) {
+  if (directory.empty() || IsFullPath(directory)) return;
+  try {
+    std::wstring full;
+    if (GetFullPath(directory, &full)) directory.swap(full);
+  } catch (...) {
+    // Without memory for the full path the directory stays as it stands.
+  }
+}
+
 }  // namespace
 
 bool GetServerRegistryData(wchar_t* programDirectory, PartitionList* partitions, int& count) {
@@ -99,14 +111,7 @@ bool GetServerRegistryData(wchar_t* programDirectory, PartitionList* partitions,
 // A relative data directory would otherwise be taken against whatever
 // directory the previous partition left current.
 void MakeDataDirectoriesFull(PartitionList* partitions, int count) {
-  for (int k = 0; k < count && k < kMaxPartitions; ++k) {
-    std::wstring& directory = partitions->dataDirectories[k];
-    if (directory.empty() || IsFullPath(directory)) continue;
-    try {
-      std::wstring full;
-      if (GetFullPath(directory, &full)) directory.swap(full);
-    } catch (...) {
-      // Without memory for the full path the directory stays as it stands.
-    }
-  }
+  for (int k = 0; k < count && k < kMaxPartitions; ++k) MakeFull(partitions->dataDirectories[k]);
 }
+
+void MakeProgramDirectoryFull(std::wstring* directory) { MakeFull(*directory); }

@@ -24,4 +24,9 @@ bool GetServerRegistryData(wchar_t* programDirectory, PartitionList* partitions,
 /// backslash, or with two backslashes: they are left exactly as they stand.
 void MakeDataDirectoriesFull(PartitionList* partitions, int count);
 
+/// Makes `directory` (the program directory) full in the same way: a
+/// relative one would be taken against the data directory current at each
+/// load, and name another folder for every partition.
+void MakeProgramDirectoryFull(std::wstring* directory);
+
 #endif  // BREVON_INSTALL_REGISTRY_H_

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "inventory/file_system.h"
+#include "base/open_on_disk.h"
 
 HANDLE OpenFolder(const std::wstring& prefix) {
   // "directory\" names the folder that "directory\*.*" searches: the empty

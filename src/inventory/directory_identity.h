@@ -23,7 +23,7 @@ inline bool IsFileId(uint64_t file) { return file != 0 && file != ~uint64_t{0}; 
 /// Opens the folder that a search of `prefix` followed by "*.*" lists, for
 /// listing; `prefix` is a directory's path and a backslash. Returns the
 /// handle, or INVALID_HANDLE_VALUE, also for anything but a folder on a disk
-/// (OpenOnDisk). Reparse points (junctions, symbolic links) are followed.
+/// (OpenOnDisk, base/open_on_disk.h). Reparse points (junctions, symbolic links) are followed.
 HANDLE OpenFolder(const std::wstring& prefix);
 
 /// The identity of the directory open as `handle`. False when the system

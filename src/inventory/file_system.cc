@@ -2,8 +2,8 @@
 
 namespace {
 
-const FileSystemSeam kSystem = {CreateFileW, GetFileInformationByHandleEx, FindFirstFileW,
-                                FindNextFileW, FindClose};
+const FileSystemSeam kSystem = {GetFileInformationByHandleEx, FindFirstFileW, FindNextFileW,
+                                FindClose, GetDriveTypeW};
 const FileSystemSeam* g_fileSystem = &kSystem;
 
 }  // namespace
@@ -12,15 +12,4 @@ const FileSystemSeam& FileSystem() { return *g_fileSystem; }
 
 void SetFileSystemSeam(const FileSystemSeam* seam) {
   g_fileSystem = seam != nullptr ? seam : &kSystem;
-}
-
-HANDLE OpenOnDisk(const wchar_t* path, DWORD access, DWORD flags) {
-  HANDLE handle = g_fileSystem->createFile(
-      path, access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-      flags | SECURITY_SQOS_PRESENT | SECURITY_IDENTIFICATION, nullptr);
-  if (handle != INVALID_HANDLE_VALUE && GetFileType(handle) != FILE_TYPE_DISK) {
-    CloseHandle(handle);
-    return INVALID_HANDLE_VALUE;
-  }
-  return handle;
 }

@@ -12,6 +12,7 @@
 #include <utility>
 
 #include "base/full_path.h"
+#include "base/open_on_disk.h"
 #include "base/progress.h"
 #include "base/stop_request.h"
 #include "base/text.h"
@@ -20,8 +21,12 @@
 
 namespace {
 
-constexpr DWORD kLinkBytes = 260;  // a link file's text, read at most
-constexpr int kLinkChars = 260;    // the linked directory's path, with its terminator
+// The longest path Windows takes, in characters: a link whose first line is
+// longer names nothing. In the ANSI code page a character takes one or two
+// bytes.
+constexpr size_t kLongestPath = 32767;
+constexpr size_t kLongestLinkLine = 2 * kLongestPath;
+constexpr DWORD kLinkReadBytes = 4096;
 // Room for a few hundred entries per call of the directory listing.
 constexpr DWORD kListingBytes = 64 * 1024;
 
@@ -126,13 +131,21 @@ bool IsSeparator(wchar_t c) { return c == L'\\' || c == L'/'; }
 // (whose share would sign the administrator in) or a device, a pipe among
 // them, is passed over. Those are the paths that start with two separators
 // (Windows takes / for \) or with \??\, unless \\?\ or \??\ is followed by
-// a drive letter and a colon.
+// a drive letter and a colon; and the paths on a drive letter that is
+// mapped to a share. Such a letter belongs to the administrator's logon
+// session: the server, a service, cannot even see it.
 bool IsLocalPath(const wchar_t* path) {
   bool doubleSeparator = IsSeparator(path[0]) && IsSeparator(path[1]);
   bool objectNamespace = wcsncmp(path, L"\\??\\", 4) == 0;
-  if (!doubleSeparator && !objectNamespace) return true;
-  bool verbatim = objectNamespace || (path[2] == L'?' && IsSeparator(path[3]));
-  return verbatim && IsAsciiLetter(path[4]) && path[5] == L':';
+  const wchar_t* drive = path;
+  if (doubleSeparator || objectNamespace) {
+    bool verbatim = objectNamespace || (path[2] == L'?' && IsSeparator(path[3]));
+    if (!verbatim) return false;
+    drive = path + 4;
+  }
+  if (!IsAsciiLetter(drive[0]) || drive[1] != L':') return drive == path;
+  const wchar_t root[] = {drive[0], L':', L'\\', L'\0'};
+  return FileSystem().getDriveType(root) != DRIVE_REMOTE;
 }
 
 // How many bytes of a link file's text, its trailing line break removed,
@@ -169,10 +182,30 @@ std::wstring LinkFilePath(const std::wstring& prefix, const wchar_t* name, size_
   return path;
 }
 
+// Reads a link file's text as far as its first line tells where the
+// linked folder is: to the end of the file, to a zero byte, or to the first
+// name of the access list that follows the first line break. False when the
+// first line is longer than any path, or the file cannot be read.
+bool ReadLinkText(HANDLE file, std::string* text) {
+  for (;;) {
+    size_t start = text->size();
+    text->resize(start + kLinkReadBytes);
+    DWORD got = 0;
+    if (!ReadFile(file, &(*text)[start], kLinkReadBytes, &got, nullptr)) return false;
+    text->resize(start + got);
+    if (got == 0) return true;  // the end of the file
+    const char* begin = text->data();
+    const char* end = begin + text->size();
+    const char* lineBreak = std::find_if(begin, end, IsLineBreak);
+    if (static_cast<size_t>(lineBreak - begin) > kLongestLinkLine) return false;
+    if (memchr(begin, '\0', text->size()) != nullptr) return true;
+    if (std::find_if_not(lineBreak, end, IsLineBreak) != end) return true;
+  }
+}
+
 // Walks the directory named in the link file `name` of the folder `prefix`,
-// keeping the file open meanwhile. Empty files and files of kLinkBytes or
-// more are not followed: a longer text would be cut to some other path. A
-// text that is empty once its line break is removed names nothing.
+// keeping the file open meanwhile. A file whose text is empty once its line
+// break is removed names nothing.
 void FollowLink(Walk& walk, uint16_t depth, const std::wstring& prefix, const wchar_t* name,
                 size_t length) {
   std::wstring path = LinkFilePath(prefix, name, length);
@@ -182,29 +215,24 @@ void FollowLink(Walk& walk, uint16_t depth, const std::wstring& prefix, const wc
   ScopedHandle file{OpenOnDisk(path.c_str(), GENERIC_READ, FILE_ATTRIBUTE_NORMAL)};
   if (file.handle == INVALID_HANDLE_VALUE) return;
 
-  char text[kLinkBytes];
-  memset(text, 0, sizeof(text));
-  DWORD read = 0;
-  DWORD got = 0;
-  while (read < kLinkBytes && ReadFile(file.handle, text + read, kLinkBytes - read, &got, nullptr) &&
-         got > 0) {
-    read += got;
-  }
-  if (read == 0 || read == kLinkBytes) return;
-  // One line break, in whatever form an editor left it; at most two bytes.
+  std::string text;
+  if (!ReadLinkText(file.handle, &text) || text.empty()) return;
+  size_t read = text.size();
+  // One line break at the end of the file, in whatever form an editor left
+  // it; at most two bytes.
   if (IsLineBreak(text[read - 1])) {
-    text[--read] = '\0';
-    if (read >= 1 && IsLineBreak(text[read - 1])) text[--read] = '\0';
+    --read;
+    if (read >= 1 && IsLineBreak(text[read - 1])) --read;
   }
+  const int bytes = static_cast<int>(LinkedPathLength(text.data(), read));
+  if (bytes == 0) return;
+  int units = MultiByteToWideChar(CP_ACP, 0, text.data(), bytes, nullptr, 0);
+  if (units <= 0 || static_cast<size_t>(units) > kLongestPath) return;
+  std::wstring target(static_cast<size_t>(units), L'\0');
+  MultiByteToWideChar(CP_ACP, 0, text.data(), bytes, &target[0], units);
+  if (!IsLocalPath(target.c_str())) return;
 
-  wchar_t target[kLinkChars];
-  memset(target, 0, sizeof(target));
-  // At most 259 bytes give at most 259 units, so `target` stays terminated.
-  MultiByteToWideChar(CP_ACP, 0, text, static_cast<int>(LinkedPathLength(text, read)), target,
-                      kLinkChars);
-  if (target[0] == L'\0' || !IsLocalPath(target)) return;
-
-  WalkFolder(walk, static_cast<uint16_t>(depth + 1), std::wstring(target) + L'\\', nullptr);
+  WalkFolder(walk, static_cast<uint16_t>(depth + 1), target + L'\\', nullptr);
 }
 
 // Adds the line `prefix` + `name` to `databases`; `prefixUtf8` caches the

@@ -20,8 +20,9 @@ constexpr uint16_t kMaxWalkDepth = 6;
 /// within the depth limit is lost and nothing is listed twice. A directory
 /// that cannot be searched, or a `depth` over kMaxWalkDepth, adds nothing; a
 /// path or a subtree that finds no memory is left out, noted as a loss of
-/// `lines` (ListingLines::lost). A link that names another machine
-/// or a device is not followed. A stop that is asked meanwhile
+/// `lines` (ListingLines::lost). A link that names another machine, a drive
+/// mapped to a share or a device is not followed; a link file names the
+/// folder on its first line, whatever follows. A stop that is asked meanwhile
 /// (StopRequested) ends the walk before its next folder or batch of entries:
 /// the result is then false, and what it added is not to be printed. Also
 /// false when `directory` is null.

@@ -10,6 +10,7 @@
 
 #include "gtest/gtest.h"
 
+#include "base/open_on_disk.h"
 #include "base/stop_request.h"
 #include "inventory/file_system.h"
 
@@ -209,6 +210,8 @@ TEST_F(WalkTest, LinkTextLosesAtMostTwoTrailingLineBreakBytesOrItsAccessList) {
       {"\r\nLocalDomainAdmins\r\n", {L"T\\y.nsf"}},
       {"\nAdmins", {L"T\\y.nsf"}},
       {"\r\n\r\nMail Admins\r\nJ Doe/Acme\r\n", {L"T\\y.nsf"}},
+      // However long the list: the file may be far larger than a path.
+      {"\r\n" + std::string(600, 'A') + "\r\nJ Doe/Acme\r\n", {L"T\\y.nsf"}},
   };
   MakeFile(L"T\\y.nsf");
   int number = 0;
@@ -233,7 +236,7 @@ TEST_F(WalkTest, TrailingBlankStaysPartOfTheLinkedPath) {
   EXPECT_EQ(Lines({Line(L"T \\z.nsf")}), Walk(At(L"D")));
 }
 
-TEST_F(WalkTest, LinkFilesOfNoBytesOr260BytesAreNotFollowed) {
+TEST_F(WalkTest, LinkFilesOfAnyLengthButEmptyOnesAreFollowedWhole) {
   const size_t prefix = Utf8(root_).size() + 1;  // the test folder and a backslash
   const std::wstring fits(259 - prefix, L'f');
   const std::wstring full(260 - prefix, L'g');
@@ -246,7 +249,9 @@ TEST_F(WalkTest, LinkFilesOfNoBytesOr260BytesAreNotFollowed) {
   MakeFile(L"D\\empty.dir");
   ASSERT_EQ(259u, Utf8(At(fits)).size());
   ASSERT_EQ(260u, Utf8(At(full)).size());
-  EXPECT_EQ(Lines({Line(fits + L"\\y.nsf")}), Walk(At(L"D")));
+  Lines lines = Walk(At(L"D"));
+  std::sort(lines.begin(), lines.end());
+  EXPECT_EQ(Lines({Line(fits + L"\\y.nsf"), Line(full + L"\\z.nsf")}), lines);
 }
 
 TEST_F(WalkTest, DatabasesSixLevelsDeepAtMost) {
@@ -365,8 +370,8 @@ TEST_F(WalkTest, ListingByNameGivesWhatTheListingWithIdsGives) {
   MakeFile(L"T\\y.nsf");
   const Lines withIds = Walk(At(L"D"));
   ASSERT_EQ(4u, withIds.size());
-  const FileSystemSeam byName = {CreateFileW, ListingWithIdsRefused, CountedFindFirstFile,
-                                 FindNextFileW, CountedFindClose};
+  const FileSystemSeam byName = {ListingWithIdsRefused, CountedFindFirstFile, FindNextFileW,
+                                 CountedFindClose, GetDriveTypeW};
   SetFileSystemSeam(&byName);
   const Lines listedByName = Walk(At(L"D"));
   SetFileSystemSeam(nullptr);
@@ -375,8 +380,33 @@ TEST_F(WalkTest, ListingByNameGivesWhatTheListingWithIdsGives) {
   EXPECT_EQ(0, g_searchesOpen) << "every search is closed";
 }
 
+// A stop asked while a folder is listed by name ends its listing there.
+int g_namesListedAfterStop = 0;
+HANDLE WINAPI StoppingFindFirstFile(LPCWSTR pattern, LPWIN32_FIND_DATAW found) {
+  HandleConsoleControl(CTRL_C_EVENT);
+  return FindFirstFileW(pattern, found);
+}
+BOOL WINAPI CountedFindNextFile(HANDLE search, LPWIN32_FIND_DATAW found) {
+  ++g_namesListedAfterStop;
+  return FindNextFileW(search, found);
+}
+
+TEST_F(WalkTest, AStopAskedEndsAListingByName) {
+  MakeFile(L"D\\a.nsf");
+  MakeFile(L"D\\b.nsf");
+  const FileSystemSeam byName = {ListingWithIdsRefused, StoppingFindFirstFile,
+                                 CountedFindNextFile, FindClose, GetDriveTypeW};
+  SetFileSystemSeam(&byName);
+  ListingLines lines;
+  bool whole = WalkDirectory(1, At(L"D").c_str(), lines);
+  SetFileSystemSeam(nullptr);
+  ClearStopRequest();
+  EXPECT_FALSE(whole);
+  EXPECT_EQ(0, g_namesListedAfterStop) << "names asked for after the stop";
+}
+
 // Every open of the walk, as asked; folders named "P" open as a pipe, whose
-// writing ends are kept here.
+// writing ends are kept here. Drive R: is mapped to a share.
 struct Open {
   std::wstring path;
   DWORD flags;
@@ -396,17 +426,21 @@ HANDLE WINAPI RecordedCreateFile(LPCWSTR path, DWORD access, DWORD share,
   }
   return CreateFileW(path, access, share, security, disposition, flags, templateFile);
 }
+UINT WINAPI DriveRIsRemote(LPCWSTR root) {
+  return (root[0] == L'R' || root[0] == L'r') ? DRIVE_REMOTE : GetDriveTypeW(root);
+}
 
-// Links that name other machines or devices open nothing; every open asks
-// for identification only, and what opens as anything but a disk is closed
-// unread.
+// Links that name other machines, drives mapped to their shares or devices
+// open nothing; every open asks for identification only, and what opens as
+// anything but a disk is closed unread.
 TEST_F(WalkTest, LinksLeadToLocalFoldersOnlyOpenedSafely) {
   MakeFile(L"T\\y.nsf");
   MakeFile(L"V\\v.nsf");
   MakeFile(L"D\\P\\hidden.nsf");
   const char* const passedOver[] = {"\\\\host\\share\\mail", "//host/share/mail",
                                     "\\\\.\\pipe\\brevon", "\\\\?\\UNC\\host\\share",
-                                    "\\??\\UNC\\host\\share", "\\\\.\\C:\\"};
+                                    "\\??\\UNC\\host\\share", "\\\\.\\C:\\",
+                                    "R:\\mail", "\\\\?\\r:\\mail"};
   int number = 0;
   for (const char* text : passedOver) {
     MakeFile(L"D\\n" + std::to_wstring(++number) + L".dir", text);
@@ -414,11 +448,13 @@ TEST_F(WalkTest, LinksLeadToLocalFoldersOnlyOpenedSafely) {
   MakeFile(L"D\\verbatim.dir", "\\\\?\\" + Line(L"V"));
   MakeFile(L"D\\relative.dir", "T");
   MakeLink(L"D\\pipe.dir", L"D\\P");
-  const FileSystemSeam recorded = {RecordedCreateFile, GetFileInformationByHandleEx,
-                                   FindFirstFileW, FindNextFileW, FindClose};
+  const FileSystemSeam remoteR = {GetFileInformationByHandleEx, FindFirstFileW, FindNextFileW,
+                                  FindClose, DriveRIsRemote};
   const std::vector<unsigned long long> handlesBefore = OpenHandles();
-  SetFileSystemSeam(&recorded);
+  SetFileSystemSeam(&remoteR);
+  SetCreateFileSeam(RecordedCreateFile);
   Lines lines = Walk(At(L"D"));
+  SetCreateFileSeam(nullptr);
   SetFileSystemSeam(nullptr);
   ASSERT_EQ(2u, g_pipeWriters.size()) << "D\\P opened as a pipe once from D, once through pipe.dir";
   for (HANDLE writer : g_pipeWriters) CloseHandle(writer);

@@ -5,13 +5,23 @@
 #include <string>
 
 #include "base/error_report.h"
+#include "base/open_on_disk.h"
 #include "base/text.h"
 
 namespace {
 
-// The program directory as the last UseProgramDirectory gave it, for the
-// message about a library that cannot be loaded.
-wchar_t g_programDirectory[MAX_PATH];
+// The program directory as UseProgramDirectory gave it: set again as the
+// dll directory before each load, and named in the message about a library
+// that cannot be loaded.
+std::wstring g_programDirectory;
+// What AddDllDirectory gave for it.
+void* g_addedProgramDirectory = nullptr;
+
+FARPROC SystemKernelFunction(const char* name) {
+  return GetProcAddress(GetModuleHandleW(L"kernel32.dll"), name);
+}
+const LibrarySearchSeam kSystem = {SystemKernelFunction, LoadLibraryW};
+const LibrarySearchSeam* g_seam = &kSystem;
 
 constexpr uint16_t kMachineX86 = 0x014C;
 // Every linker puts the PE headers within the first page of the file.
@@ -20,7 +30,9 @@ constexpr DWORD kHeaderBytes = 4096;
 // Looked up at run time: the program must start where they are missing.
 template <typename Function>
 bool ResolveKernel32Function(const char* name, Function& function) {
-  return ResolveFunction(GetModuleHandleW(L"kernel32.dll"), name, function);
+  FARPROC address = g_seam->kernelFunction(name);
+  function = reinterpret_cast<Function>(reinterpret_cast<void (*)()>(address));
+  return address != nullptr;
 }
 
 uint32_t ReadLittleEndian(const unsigned char* bytes, size_t count) {
@@ -30,12 +42,10 @@ uint32_t ReadLittleEndian(const unsigned char* bytes, size_t count) {
 }
 
 // Reads the start of the program directory's nnotes.dll; false when there
-// is no such file to read. A disk file gives all it holds up to the size
-// asked in one read.
+// is no such file on a disk to read. A disk file gives all it holds up to
+// the size asked in one read.
 bool ReadLibraryHeaders(const std::wstring& path, unsigned char* bytes, DWORD* size) {
-  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ,
-                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE file = OpenOnDisk(path.c_str(), GENERIC_READ, FILE_ATTRIBUTE_NORMAL);
   if (file == INVALID_HANDLE_VALUE) return false;
   bool read = ReadFile(file, bytes, kHeaderBytes, size, nullptr) != 0;
   CloseHandle(file);
@@ -45,7 +55,7 @@ bool ReadLibraryHeaders(const std::wstring& path, unsigned char* bytes, DWORD* s
 // A 64-bit process cannot load a 32-bit library: the load fails as for a
 // file that is no library at all, so the headers tell the administrator.
 void ReportThirtyTwoBitLibrary() {
-  if (g_programDirectory[0] == L'\0') return;
+  if (g_programDirectory.empty()) return;
   try {
     std::wstring path = g_programDirectory;
     if (path.back() != L'\\') path += L'\\';
@@ -56,6 +66,7 @@ void ReportThirtyTwoBitLibrary() {
     if (!ReadLibraryHeaders(path, bytes, &size) || !IsX86Image(bytes, size)) return;
     std::string printable;
     AppendUtf8(path.data(), path.size(), printable);
+    BlankLineBreaks(printable);
     ReportError("Error: the server library is 32-bit (%s); this Brevon.exe is 64-bit.\n",
                 printable.c_str());
   } catch (...) {
@@ -71,26 +82,42 @@ bool RestrictLibrarySearch() {
          setDefault(LOAD_LIBRARY_SEARCH_SYSTEM32 | LOAD_LIBRARY_SEARCH_USER_DIRS) != 0;
 }
 
-bool UseProgramDirectory(const wchar_t* directory) {
-  wcsncpy(g_programDirectory, directory, MAX_PATH - 1);
-  g_programDirectory[MAX_PATH - 1] = L'\0';
-  bool set = SetDllDirectoryW(directory) != 0;
-  if (directory[0] != L'\0') {
-    void*(WINAPI * add)(const wchar_t*) = nullptr;
-    // Refused for a relative directory; the dll directory still holds it.
-    if (ResolveKernel32Function("AddDllDirectory", add)) add(directory);
+bool UseProgramDirectory(const std::wstring& directory) {
+  // One program directory at a time: the one added before goes.
+  BOOL(WINAPI * remove)(void*) = nullptr;
+  if (g_addedProgramDirectory != nullptr &&
+      ResolveKernel32Function("RemoveDllDirectory", remove)) {
+    remove(g_addedProgramDirectory);
   }
-  PutFirstInPath(directory);
+  g_addedProgramDirectory = nullptr;
+  g_programDirectory = directory;
+  bool set = SetDllDirectoryW(directory.c_str()) != 0;
+  if (!directory.empty()) {
+    void*(WINAPI * add)(const wchar_t*) = nullptr;
+    if (ResolveKernel32Function("AddDllDirectory", add)) {
+      g_addedProgramDirectory = add(directory.c_str());
+    }
+  }
+  PutFirstInPath(directory.c_str());
   return set;
 }
 
 HMODULE LoadServerLibrary() {
-  HMODULE library = LoadLibraryW(L"nnotes.dll");
+  if (!RestrictLibrarySearch()) {
+    ReportError("Error: unable to restrict where libraries are loaded from.\n");
+    return nullptr;
+  }
+  SetDllDirectoryW(g_programDirectory.c_str());
+  HMODULE library = g_seam->loadLibrary(L"nnotes.dll");
   if (library == nullptr) {
     ReportError("Error: unable to load dll (nnotes.dll).\n");
     ReportThirtyTwoBitLibrary();
   }
   return library;
+}
+
+void SetLibrarySearchSeam(const LibrarySearchSeam* seam) {
+  g_seam = seam != nullptr ? seam : &kSystem;
 }
 
 void PutFirstInPath(const wchar_t* directory) {

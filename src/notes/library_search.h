@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <cstddef>
+#include <string>
 
 // Which nnotes.dll runs, and where it finds its program directory. The tool
 // runs as administrator on production servers: a library of that name
@@ -18,15 +19,18 @@
 /// Windows 7 and Server 2008 R2 with update KB2533623.
 bool RestrictLibrarySearch();
 
-/// Makes the server's program directory (possibly empty) the place where
-/// nnotes.dll is found: the dll directory, and once more through
-/// AddDllDirectory, which stays whatever the server library does with the
-/// dll directory itself. Also puts it first in PATH. False when
-/// SetDllDirectoryW fails; the rest is done all the same.
-bool UseProgramDirectory(const wchar_t* directory);
+/// Makes the server's program directory (possibly empty; full, so that it
+/// is one folder whatever the current directory) the place where nnotes.dll
+/// is found: the dll directory, and once more through AddDllDirectory,
+/// which stays whatever the server library does with the dll directory
+/// itself. Also puts it first in PATH. False when SetDllDirectoryW fails;
+/// the rest is done all the same.
+bool UseProgramDirectory(const std::wstring& directory);
 
-/// Loads nnotes.dll by its bare name. On failure prints why, naming a 32-bit
-/// library in the program directory as such; returns null.
+/// Loads nnotes.dll by its bare name, after restricting the search and
+/// setting the dll directory afresh: the library of an earlier partition
+/// may have changed either. On failure prints why, naming a 32-bit library
+/// in the program directory as such; returns null.
 HMODULE LoadServerLibrary();
 
 /// Puts `directory` in front of the process's own PATH (quoted when it holds
@@ -36,6 +40,14 @@ HMODULE LoadServerLibrary();
 /// folder. Nothing is changed for an empty `directory`, or when the new
 /// value cannot be built.
 void PutFirstInPath(const wchar_t* directory);
+
+/// The system calls through which the search is restricted and the library
+/// loaded; tests put their own. Null puts back the system's.
+struct LibrarySearchSeam {
+  FARPROC (*kernelFunction)(const char* name);  // a function of kernel32.dll, or null
+  HMODULE(WINAPI* loadLibrary)(LPCWSTR name);
+};
+void SetLibrarySearchSeam(const LibrarySearchSeam* seam);
 
 /// Stores the address of the function `name` of `library` in `slot`, null
 /// included; true when found.

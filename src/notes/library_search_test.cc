@@ -7,6 +7,8 @@
 
 #include "gtest/gtest.h"
 
+#include "base/open_on_disk.h"
+#include "open_handles.h"
 #include "test_env.h"
 
 namespace {
@@ -66,10 +68,55 @@ TEST(IsX86Image, OnlyThe32BitMachineOfAWholeHeader) {
   std::string noMz = Headers(0x014C);
   noMz[0] = 'X';
   EXPECT_FALSE(IsX86(noMz));
-  EXPECT_FALSE(IsX86(Headers(0x014C).substr(0, 0x85))) << "cut inside the machine field";
+  // The machine field is bytes 0x84 and 0x85; what lies past the bytes read
+  // is 0x01, which would make it read as x86.
+  const std::string whole = Headers(0x014C);
+  const unsigned char* bytes = reinterpret_cast<const unsigned char*>(whole.data());
+  EXPECT_TRUE(IsX86Image(bytes, 0x86)) << "ends exactly with the machine field";
+  EXPECT_FALSE(IsX86Image(bytes, 0x85)) << "cut one byte before its end";
   std::string farOffset = Headers(0x014C);
   farOffset.replace(0x3C, 4, "\xF0\xFF\xFF\xFF");
   EXPECT_FALSE(IsX86(farOffset)) << "offset past the end";
+}
+
+// The program directory's nnotes.dll opens here as a pipe that holds the
+// headers of a 32-bit library: the check asks for identification only and
+// closes it unread.
+DWORD g_openFlags = 0;
+HANDLE g_pipeWriter = nullptr;
+HANDLE WINAPI OpenAsPipe(LPCWSTR, DWORD, DWORD, LPSECURITY_ATTRIBUTES, DWORD, DWORD flags,
+                         HANDLE) {
+  g_openFlags = flags;
+  HANDLE reader = INVALID_HANDLE_VALUE;
+  if (!CreatePipe(&reader, &g_pipeWriter, nullptr, 0)) return INVALID_HANDLE_VALUE;
+  const std::string headers = Headers(0x014C);
+  DWORD written = 0;
+  WriteFile(g_pipeWriter, headers.data(), static_cast<DWORD>(headers.size()), &written, nullptr);
+  return reader;
+}
+FARPROC SystemKernelFunction(const char* name) {
+  return GetProcAddress(GetModuleHandleW(L"kernel32.dll"), name);
+}
+HMODULE WINAPI LoadFails(LPCWSTR) { return nullptr; }
+
+TEST(LoadServerLibrary, TheThirtyTwoBitCheckReadsOnlyAFileOnADisk) {
+  const LibrarySearchSeam failing = {SystemKernelFunction, LoadFails};
+  SetLibrarySearchSeam(&failing);
+  SetCreateFileSeam(OpenAsPipe);
+  UseProgramDirectory(L"C:\\Domino");
+  const std::vector<unsigned long long> handlesBefore = OpenHandles();
+  testing::internal::CaptureStdout();
+  EXPECT_EQ(nullptr, LoadServerLibrary());
+  fflush(stdout);
+  const std::string out = testing::internal::GetCapturedStdout();
+  CloseHandle(g_pipeWriter);
+  UseProgramDirectory(L"");
+  SetCreateFileSeam(nullptr);
+  SetLibrarySearchSeam(nullptr);
+  EXPECT_EQ("Error: unable to load dll (nnotes.dll).\n", out);
+  EXPECT_EQ(static_cast<DWORD>(SECURITY_SQOS_PRESENT | SECURITY_IDENTIFICATION),
+            g_openFlags & (SECURITY_SQOS_PRESENT | SECURITY_IDENTIFICATION | SECURITY_DELEGATION));
+  EXPECT_EQ(handlesBefore, OpenHandles()) << "the pipe is closed";
 }
 
 }  // namespace

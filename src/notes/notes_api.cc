@@ -11,7 +11,12 @@ bool BindNotesApi(HMODULE& libraryHandle) {
 
   // From before the load on: a library may start work of its own as it is
   // loaded, and closing the console must then wait for it to be given back.
+  // A stop asked before the mark loads nothing.
   SetServerLibraryBound(true);
+  if (StopRequested()) {
+    SetServerLibraryBound(false);
+    return false;
+  }
   libraryHandle = LoadServerLibrary();
   if (libraryHandle == nullptr) {
     SetServerLibraryBound(false);

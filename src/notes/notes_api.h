@@ -99,7 +99,8 @@ struct NotesApi {
 extern NotesApi g_notes;
 
 /// Loads nnotes.dll (LoadServerLibrary) and resolves all entry points into
-/// g_notes. `libraryHandle` must be null on entry.
+/// g_notes. `libraryHandle` must be null on entry. Also false, loading
+/// nothing, when a stop was asked (StopRequested).
 bool BindNotesApi(HMODULE& libraryHandle);
 
 /// Terminates the API, releases the library and clears g_notes.

@@ -6,6 +6,9 @@
 
 #include "gtest/gtest.h"
 
+#include "base/stop_request.h"
+#include "notes/library_search.h"
+
 #include "pe_image.h"
 #include "sim_session.h"
 #include "test_env.h"
@@ -30,7 +33,7 @@ BindOutcome BindFromFolderWith(const std::wstring& variant) {
                           (folder + L"\\nnotes.dll").c_str(), FALSE))
         << Utf8(variant);
   }
-  SetDllDirectoryW(folder.c_str());
+  UseProgramDirectory(folder);
   BindOutcome outcome;
   testing::internal::CaptureStdout();
   outcome.bound = BindNotesApi(outcome.handle);
@@ -38,7 +41,7 @@ BindOutcome BindFromFolderWith(const std::wstring& variant) {
   outcome.out = testing::internal::GetCapturedStdout();
   outcome.loadedAfter = LibraryIsLoaded();
   if (outcome.bound) UnbindNotesApi(outcome.handle);
-  SetDllDirectoryW(nullptr);
+  UseProgramDirectory(L"");
   RemoveTree(folder);
   return outcome;
 }
@@ -99,6 +102,37 @@ TEST(BindNotesApi, EachBindLoadsAndEachUnbindReleasesOnce) {
     return n;
   }()) << log;
   EXPECT_EQ("", UnbalancedObjects(log));
+}
+
+// Closing the console while the library loads must wait for it to be given
+// back: the library is marked bound before the load, and a stop asked
+// before the mark loads nothing.
+bool g_boundWhileLoading = false;
+int g_loads = 0;
+HMODULE WINAPI RecordedLoad(LPCWSTR) {
+  ++g_loads;
+  g_boundWhileLoading = ServerLibraryBound();
+  return nullptr;
+}
+FARPROC SystemKernelFunction(const char* name) {
+  return GetProcAddress(GetModuleHandleW(L"kernel32.dll"), name);
+}
+
+TEST(BindNotesApi, MarksTheLibraryBoundBeforeItLoadsAndLoadsNothingAfterAStop) {
+  const LibrarySearchSeam recorded = {SystemKernelFunction, RecordedLoad};
+  SetLibrarySearchSeam(&recorded);
+  HMODULE library = nullptr;
+  testing::internal::CaptureStdout();
+  EXPECT_FALSE(BindNotesApi(library));
+  EXPECT_EQ(1, g_loads);
+  EXPECT_TRUE(g_boundWhileLoading) << "bound while the library loads";
+  HandleConsoleControl(CTRL_C_EVENT);
+  EXPECT_FALSE(BindNotesApi(library));
+  ClearStopRequest();
+  testing::internal::GetCapturedStdout();
+  SetLibrarySearchSeam(nullptr);
+  EXPECT_EQ(1, g_loads) << "loads after a stop";
+  EXPECT_FALSE(ServerLibraryBound()) << "no library bound after either";
 }
 
 // The simulated library keeps its own list of exports; both lists must name

@@ -75,6 +75,8 @@ class Scratch:
         for n in range(1, 17):
             self.places["DATA%d" % n] = os.path.join(root, "data%d" % n)
         self.values = {name: drives.windows(p) for name, p in self.places.items()}
+        # The scratch area through drive N:, a network drive (wine-prefix).
+        self.values["NETSCRATCH"] = "N:\\scratch" + self.values["SCRATCH"][2:]
         # The program run: the build's, or the copy that [exe] places.
         self.exe = self.local(exe) if exe else os.path.join(bin_dir, "Brevon.exe")
         self.values["EXE"] = drives.windows(self.exe)
@@ -122,8 +124,9 @@ def one_line(section):
 
 def parse_registry(section, scratch):
     """Lines "KEY" or "KEY  Name=Value" (key, then blanks, then the value;
-    the value's text runs to the end of the line). Returns the keys in order
-    of first mention."""
+    the value's text runs to the end of the line; with the flag escapes,
+    \\xHH is the character U+00HH). Returns the keys in order of first
+    mention."""
     keys = []
     index = {}
     for line in section.lines:
@@ -138,6 +141,9 @@ def parse_registry(section, scratch):
             if "=" not in parts[1]:
                 raise CaseError("registry value without '=': %r" % line)
             name, value = parts[1].split("=", 1)
+            if "escapes" in section.flags:
+                value = re.sub(r"\\x([0-9A-Fa-f]{2})", lambda m: chr(int(m.group(1), 16)),
+                               value)
             keys[index[key]][1].append((name, scratch.substitute(value)))
     return keys
 

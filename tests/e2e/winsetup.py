@@ -54,6 +54,15 @@ def _reg_text(text):
     return '"' + text.replace("\\", "\\\\").replace('"', '\\"') + '"'
 
 
+def _reg_value(text):
+    """A string value; one holding control characters (a line break) as the
+    hex(1) form that .reg files use for such strings."""
+    if all(ord(c) >= 0x20 for c in text):
+        return _reg_text(text)
+    data = (text + "\0").encode("utf-16-le")
+    return "hex(1):" + ",".join("%02x" % b for b in data)
+
+
 def registry_file(keys):
     """Text of a .reg file that deletes the installation keys and then creates
     `keys`: a list of (key path under HKEY_LOCAL_MACHINE or with HKLM\\,
@@ -64,7 +73,7 @@ def registry_file(keys):
     for key, values in keys:
         lines.append("[" + full_key(key) + "]")
         for name, value in values:
-            lines.append(_reg_text(name) + "=" + _reg_text(value))
+            lines.append(_reg_text(name) + "=" + _reg_value(value))
         lines.append("")
     return "\r\n".join(lines) + "\r\n"
 

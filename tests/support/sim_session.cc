@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <sstream>
 
+#include "notes/library_search.h"
 #include "test_env.h"
 
 SimSession::SimSession(const std::string& notesIni, const char* namesNsf) {
@@ -14,12 +15,13 @@ SimSession::SimSession(const std::string& notesIni, const char* namesNsf) {
   GetCurrentDirectoryW(MAX_PATH, current);
   previousDirectory_ = current;
   SetCurrentDirectoryW(directory_.c_str());
-  SetDllDirectoryW(SimulatorDirectory().c_str());
+  UseProgramDirectory(SimulatorDirectory());
 }
 
 SimSession::~SimSession() {
   if (started_) Stop();
   SetCurrentDirectoryW(previousDirectory_.c_str());
+  UseProgramDirectory(L"");
   SetEnvironmentVariableW(L"NNOTES_SIM_LOG", nullptr);
   RemoveTree(directory_);
 }
