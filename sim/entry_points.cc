@@ -221,12 +221,16 @@ bool StartLikeTheServer(const Settings& settings) {
 }
 #endif
 
-// How much the program has written to standard output so far, when that is
-// a file: whether the report was flushed before the library was given back.
+// How much the program has written to standard output and standard error
+// so far, each when it is a file: whether the report was flushed, and its
+// write checked, before the library was given back.
 void LogOutputSize() {
   LARGE_INTEGER size;
   if (GetFileSizeEx(GetStdHandle(STD_OUTPUT_HANDLE), &size)) {
     LogFormat("output %lld bytes", static_cast<long long>(size.QuadPart));
+  }
+  if (GetFileSizeEx(GetStdHandle(STD_ERROR_HANDLE), &size)) {
+    LogFormat("error output %lld bytes", static_cast<long long>(size.QuadPart));
   }
 }
 
