@@ -93,8 +93,8 @@ bool ReportPartition(int number, const std::wstring& dataDirectory, const Report
   ListingLines foundLines = ReportLines();
   ListingLines otherLines = ReportLines();
   BeginProgress(number, ProgressPhase::kCensus);
-  bool counted =
-      MailboxCensus(names.abbreviatedMailServer, found, other, options, foundLines, otherLines);
+  bool counted = MailboxCensus(names.abbreviatedMailServer, found, other, options, foundLines,
+                               otherLines, CensusPartition{number, names.abbreviatedServer});
   EndProgress();
   // A census that a stop ended says nothing more.
   if (!counted && StopRequested()) return false;
