@@ -18,5 +18,6 @@ void PrintUsage() {
   WriteReport("Options:\n");
   WriteReport("\t/names    List basic information\n");
   WriteReport("\t/details  List detailed information\n");
+  WriteReport("\t/csv:FILE List every person in a new CSV file\n");
   WriteReport("\t/help     Print this help\n");
 }

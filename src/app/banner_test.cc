@@ -16,7 +16,7 @@ TEST(Banner, VersionEndsInABlank) {
             testing::internal::GetCapturedStdout());
 }
 
-TEST(Usage, ListsTheThreeDocumentedSwitches) {
+TEST(Usage, ListsTheDocumentedSwitches) {
   testing::internal::CaptureStdout();
   PrintUsage();
   fflush(stdout);
@@ -25,6 +25,7 @@ TEST(Usage, ListsTheThreeDocumentedSwitches) {
       "Options:\n"
       "\t/names    List basic information\n"
       "\t/details  List detailed information\n"
+      "\t/csv:FILE List every person in a new CSV file\n"
       "\t/help     Print this help\n",
       testing::internal::GetCapturedStdout());
 }

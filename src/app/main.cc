@@ -4,12 +4,14 @@
 // The flow of a run: the process is readied for running out of memory and
 // the switches are read; "/help" prints the usage and nothing else is done.
 // Otherwise CountMailboxes starts the report with the banner and treats
-// every partition of the installation in turn (see run_partitions.h); its
-// result is the exit code.
+// every partition of the installation in turn (see counting_run.h), within
+// the life of the person list when "/csv:FILE" asks for one; its result is
+// the exit code.
 
 #include "app/banner.h"
 #include "app/memory_reserve.h"
 #include "app/options.h"
+#include "app/counting_run.h"
 #include "app/run_partitions.h"
 #include "base/report_writer.h"
 

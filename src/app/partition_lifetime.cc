@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "app/partition_report.h"
+#include "app/person_list.h"
 #include "base/error_report.h"
 #include "base/report_writer.h"
 #include "base/stop_request.h"
@@ -117,9 +118,11 @@ PartitionEnd RunPartition(int number, const std::wstring& dataDirectory, Run& ru
       return EndRun();
     }
     if (!StopRequested() && ReportPartition(number, dataDirectory, run.options, run.total)) {
+      // The list's error line is part of the report checked next.
+      bool listed = CheckPersonListWritten();
       bool written = CheckReportWritten();
       UnbindNotesApi(library);
-      return written ? PartitionEnd::kDone : PartitionEnd::kRunEnds;
+      return listed && written ? PartitionEnd::kDone : PartitionEnd::kRunEnds;
     }
     ReportInterruption();
   } catch (...) {

@@ -107,7 +107,8 @@ bool ReportPartition(int number, const std::wstring& dataDirectory, const Report
   // server of ours: without a name the census matches only persons with
   // none, and those are never found.
   bool counted = MailboxCensus(names.hasMailServer ? names.abbreviatedMailServer : "", found,
-                               other, options, foundLines, otherLines);
+                               other, options, foundLines, otherLines,
+                               CensusPartition{number, names.abbreviatedServer});
   EndProgress();
   // A census that a stop ended says nothing more.
   if (!counted && StopRequested()) return false;

@@ -1,11 +1,8 @@
 #include "app/run_partitions.h"
 
-#include <windows.h>
-
 #include <cstring>
 #include <string>
 
-#include "app/banner.h"
 #include "app/partition_lifetime.h"
 #include "base/error_report.h"
 #include "base/report_writer.h"
@@ -22,23 +19,6 @@ int Interrupted() {
 }
 
 }  // namespace
-
-int CountMailboxes(int argc, char** argv, const ReportOptions& options) {
-  // A Ctrl+C from the first moment ends the run as any other stop does.
-  InstallStopHandler();
-  // The report holds the server's texts translated to UTF-8.
-  SetConsoleOutputCP(CP_UTF8);
-  PrintBanner();
-  try {
-    return RunPartitions(argc, argv, options);
-  } catch (...) {
-    // Only what allocates outside a partition gets here: a partition gives
-    // its library back itself.
-    ReportOutOfMemory();
-    CheckReportWritten();
-    return kExitStopped;
-  }
-}
 
 int RunPartitions(int argc, char** argv, const ReportOptions& options) {
   const unsigned errorsBefore = ReportedErrorCount();

@@ -9,12 +9,6 @@ constexpr int kExitStopped = 1;       // stopped early: the server library could
                                       // stop was asked, or the report could not be written
 constexpr int kExitWithErrors = 2;    // total reached after at least one error line
 
-/// A counting run from its first line: the stop handler (Ctrl+C) before
-/// anything is printed, the console made UTF-8, the banner, then
-/// RunPartitions. Returns the exit code; a run short of memory outside a
-/// partition says so and ends with kExitStopped.
-int CountMailboxes(int argc, char** argv, const ReportOptions& options);
-
 /// The main loop over the server's partitions, from the registry lookup to
 /// the total line. `argc` and `argv` are handed to the server library
 /// untouched. Returns the exit code.

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <cstring>
+
 namespace {
 
 template <typename Char>
@@ -42,3 +44,21 @@ void AppendUtf8(const wchar_t* text, size_t length, std::string& out) {
   out.resize(start + (written > 0 ? static_cast<size_t>(written) : 0));
 }
 
+
+void AppendSystemMessage(unsigned long error, std::string& out) {
+  wchar_t message[512];
+  memset(message, 0, sizeof(message));
+  DWORD length = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                                nullptr, error, 0, message, 511, nullptr);
+  while (length > 0 && (message[length - 1] == L'\r' || message[length - 1] == L'\n' ||
+                        message[length - 1] == L' ')) {
+    --length;
+  }
+  if (length == 0) {
+    out.append("error ").append(std::to_string(error));
+    return;
+  }
+  size_t start = out.size();
+  AppendUtf8(message, length, out);
+  BlankLineBreaks(&out[start], out.size() - start);
+}

@@ -35,4 +35,10 @@ bool EqualIgnoringAsciiCase(const wchar_t* a, const wchar_t* b, size_t count);
 /// whatever its length. May throw std::bad_alloc.
 void AppendUtf8(const wchar_t* text, size_t length, std::string& out);
 
+/// Appends the system's message for the error code `error` in UTF-8, fit to
+/// be quoted in a line of the report: without its line end, other line
+/// breaks as blanks; "error N" when the system has no message for it. May
+/// throw std::bad_alloc.
+void AppendSystemMessage(unsigned long error, std::string& out);
+
 #endif  // BREVON_BASE_TEXT_H_

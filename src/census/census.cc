@@ -26,7 +26,33 @@ struct PersonCounts {
   const ReportOptions& options;
   ListingLines& foundLines;
   ListingLines& otherLines;
+  int partition;
+  char server[kUtf8TextSize];  // as each row of the person list names it
 };
+
+// The census's decision: the first condition that fails names the reason.
+PersonReason Decide(bool isReference, bool hasMailFile, bool hasMailServer, bool onThisServer) {
+  if (isReference) return PersonReason::kReference;
+  if (!hasMailFile) return PersonReason::kNoMailFile;
+  if (!hasMailServer) return PersonReason::kNoMailServer;
+  if (!onThisServer) return PersonReason::kOtherMailServer;
+  return PersonReason::kCounted;
+}
+
+// The person's lines and row, as the options ask, from one reading of its
+// items.
+void ListPerson(NotesHandle note, const PersonCounts& counts, PersonReason reason, int32_t number,
+                const char* abbreviatedMailServer) {
+  const ReportOptions& options = counts.options;
+  CsvFile* list = options.personList;
+  if (!options.names && !options.details && list == nullptr) return;
+  ListingLines& lines = reason == PersonReason::kCounted ? counts.foundLines : counts.otherLines;
+  PersonRecord record;
+  ReadPersonRecord(note, options.details || list != nullptr, record);
+  if (options.names) AppendBasicPersonLine(record, number, abbreviatedMailServer, lines);
+  if (options.details) AppendDetailedPersonLine(record, number, lines);
+  if (list != nullptr) WritePersonRow(*list, counts.partition, counts.server, record, reason, number);
+}
 
 // Opens, decides on and closes one person document. Category rows of a
 // categorized view are passed over: they are no documents.
@@ -60,14 +86,12 @@ void CountPerson(NotesHandle database, NotesNoteId noteId, const char* mailServe
 
   bool onThisServer = EqualIgnoringAsciiCase(abbreviatedMailServer, mailServerName) ||
                       EqualIgnoringAsciiCase(mailServer, mailServerName);
-  bool isFound = !isReference && hasMailFile && hasMailServer && onThisServer;
+  PersonReason reason = Decide(isReference, hasMailFile, hasMailServer, onThisServer);
 
-  int32_t& counter = isFound ? counts.found : counts.other;
-  ListingLines& lines = isFound ? counts.foundLines : counts.otherLines;
+  int32_t& counter = reason == PersonReason::kCounted ? counts.found : counts.other;
   ++counter;
   AdvanceProgress(++counts.read, static_cast<uint32_t>(counts.found));
-  if (counts.options.names) AppendBasicPersonLine(note, lines, counter, abbreviatedMailServer);
-  if (counts.options.details) AppendDetailedPersonLine(note, lines, counter);
+  ListPerson(note, counts, reason, counter, abbreviatedMailServer);
 
   g_notes.NSFNoteClose(note);
 }
@@ -154,7 +178,7 @@ bool ReadView(NotesCollection collection, NotesHandle database, const char* mail
 
 bool MailboxCensus(const char* mailServerName, int32_t& found, int32_t& other,
                    const ReportOptions& options, ListingLines& foundLines,
-                   ListingLines& otherLines) {
+                   ListingLines& otherLines, const CensusPartition& partition) {
   if (mailServerName == nullptr) {
     ReportError("Error: wrong parameters (Mailserver name).\n");
     return false;
@@ -185,7 +209,13 @@ bool MailboxCensus(const char* mailServerName, int32_t& found, int32_t& other,
     return false;
   }
 
-  PersonCounts counts = {found, other, 0, options, foundLines, otherLines};
+  PersonCounts counts = {found, other, 0, options, foundLines, otherLines, partition.number, {}};
+  if (options.personList != nullptr) {
+    const char* server = partition.abbreviatedServer;
+    size_t length = TranslateToUtf8(
+        server, static_cast<uint16_t>(strnlen(server, kNotesTextSize - 1)), counts.server);
+    BlankLineBreaks(counts.server, length);
+  }
   bool result = ReadView(collection, database, mailServerName, counts);
   if (StopRequested()) {
     // The run reports the stop; nothing more is said here.

@@ -1,16 +1,12 @@
 #include "census/person_lines.h"
 
 #include <cstring>
+#include <string>
+#include <string_view>
 
 #include "base/text.h"
-#include "notes/notes_text.h"
 
 namespace {
-
-// An item text holds at most 259 bytes in the server's character set; in
-// UTF-8 one such byte never becomes more than four, so the translation of any
-// item fits whole and is never cut inside a character.
-constexpr size_t kTranslationSize = 4 * (kNotesTextSize - 1) + 4;
 
 // A person line is one line of the report: no item may end it early, start
 // another one or hide what follows. In UTF-8 text every control character
@@ -19,17 +15,28 @@ constexpr size_t kTranslationSize = 4 * (kNotesTextSize - 1) + 4;
 // the line breaks are blanked.
 bool IsControl(char c) { return (c > '\0' && c < ' ') || c == '\x7F'; }
 
-// Appends `length` bytes of `text`, each that `blanked` picks as a blank.
-void AppendBlanking(std::string& line, const char* text, size_t length, bool (*blanked)(char)) {
-  size_t start = line.size();
-  line.append(text, length);
-  for (size_t i = start; i < line.size(); ++i) {
-    if (blanked(line[i])) line[i] = ' ';
+void BlankControls(char* text, size_t length) {
+  for (size_t i = 0; i < length; ++i) {
+    if (IsControl(text[i])) text[i] = ' ';
   }
 }
 
-void AppendNumber(std::string& line, int32_t number) {
-  char digits[12];
+void ReadPersonText(NotesHandle note, const char* itemName, PersonText& item) {
+  char raw[kNotesTextSize];
+  memset(raw, 0, sizeof(raw));
+  uint16_t length = ReadItemText(note, itemName, raw);
+  item.present = length != 0;
+  if (!item.present) {
+    item.length = 0;
+    item.text[0] = '\0';
+    return;
+  }
+  item.length = TranslateToUtf8(raw, length, item.text);
+  BlankControls(item.text, item.length);
+}
+
+// The decimal digits of `number`, its sign included, at the end of `digits`.
+std::string_view Decimal(int32_t number, char (&digits)[12]) {
   char* start = digits + sizeof(digits);
   // Works on the magnitude as unsigned so the smallest int32 is written too.
   uint32_t magnitude = number < 0 ? 0u - static_cast<uint32_t>(number) : static_cast<uint32_t>(number);
@@ -38,26 +45,26 @@ void AppendNumber(std::string& line, int32_t number) {
     magnitude /= 10;
   } while (magnitude != 0);
   if (number < 0) *--start = '-';
-  line.append(start, static_cast<size_t>(digits + sizeof(digits) - start));
+  return std::string_view(start, static_cast<size_t>(digits + sizeof(digits) - start));
+}
+
+void AppendText(std::string& line, const PersonText& item) {
+  if (item.present) {
+    line.append(item.text, item.length);
+  } else {
+    line.append(kNotAvailable);
+  }
 }
 
 // Both forms begin alike: number, ShortName, MailFile, each followed by ", ".
-// False when an item's text found no memory.
-bool AppendLineStart(NotesHandle note, int32_t number, std::string& line) {
-  AppendNumber(line, number);
+void AppendLineStart(const PersonRecord& record, int32_t number, std::string& line) {
+  char digits[12];
+  line.append(Decimal(number, digits));
   line.append(", ");
-  bool whole = AppendItemText(note, "ShortName", line);
+  AppendText(line, record.shortName);
   line.append(", ");
-  whole &= AppendItemText(note, "MailFile", line);
+  AppendText(line, record.mailFile);
   line.append(", ");
-  return whole;
-}
-
-// Adds the line under way to `lines`, noting the loss when an item of it
-// found no memory.
-void FinishPersonLine(ListingLines& lines, bool whole) {
-  if (!whole) lines.NoteLoss();
-  lines.FinishLine();
 }
 
 // A line that found no memory is left out; the census goes on.
@@ -66,71 +73,108 @@ void LeaveOutPersonLine(ListingLines& lines) {
   lines.NoteLoss();
 }
 
-}  // namespace
-
-bool AppendItemText(NotesHandle note, const char* itemName, std::string& text) {
-  try {
-    char raw[kNotesTextSize];
-    memset(raw, 0, sizeof(raw));
-    uint16_t length = ReadItemText(note, itemName, raw);
-    if (length == 0) {
-      text.append(kNotAvailable);
-      return true;
-    }
-    char translated[kTranslationSize];
-    memset(translated, 0, sizeof(translated));
-    uint16_t written = g_notes.OSTranslate(kTranslateLmbcsToUtf8, raw, length, translated,
-                                           static_cast<uint16_t>(kTranslationSize - 1));
-    if (written > kTranslationSize - 1) written = kTranslationSize - 1;
-    // A zero byte inside the translation ends the text there.
-    AppendBlanking(text, translated, strnlen(translated, written), IsControl);
-    return true;
-  } catch (...) {
-    // The string keeps what it held: an append that throws changes nothing.
-    return false;
-  }
+void WriteNumber(CsvFile& file, int32_t number) {
+  char digits[12];
+  std::string_view text = Decimal(number, digits);
+  WriteCsvField(file, text.data(), text.size());
 }
 
-void AppendBasicPersonLine(NotesHandle note, ListingLines& lines, int32_t number,
-                           const char* abbreviatedMailServer) {
+const char* ReasonText(PersonReason reason) {
+  switch (reason) {
+    case PersonReason::kReference:
+      return "reference document";
+    case PersonReason::kNoMailFile:
+      return "no mail file";
+    case PersonReason::kNoMailServer:
+      return "no mail server";
+    case PersonReason::kOtherMailServer:
+      return "other mail server";
+    case PersonReason::kCounted:
+      break;
+  }
+  return "";
+}
+
+}  // namespace
+
+void ReadPersonRecord(NotesHandle note, bool all, PersonRecord& record) {
+  ReadPersonText(note, "ShortName", record.shortName);
+  ReadPersonText(note, "MailFile", record.mailFile);
+  if (!all) return;
+  ReadPersonText(note, "MailServer", record.mailServer);
+  memset(record.abbreviatedMailServer, 0, sizeof(record.abbreviatedMailServer));
+  if (record.mailServer.present) {
+    // A failure is not reported: the forms show what the call left.
+    AbbreviateName(record.mailServer.text, record.abbreviatedMailServer);
+    BlankControls(record.abbreviatedMailServer, strlen(record.abbreviatedMailServer));
+  }
+  ReadPersonText(note, "MailDomain", record.mailDomain);
+  ReadPersonText(note, "InternetAddress", record.internetAddress);
+  ReadPersonText(note, "FullName", record.fullName);
+  ReadPersonText(note, "$REF", record.reference);
+  ReadPersonText(note, "Form", record.form);
+}
+
+void AppendBasicPersonLine(const PersonRecord& record, int32_t number,
+                           const char* abbreviatedMailServer, ListingLines& lines) {
   try {
     std::string& line = lines.StartLine();
-    bool whole = AppendLineStart(note, number, line);
+    AppendLineStart(record, number, line);
     if (abbreviatedMailServer == nullptr || abbreviatedMailServer[0] == '\0') {
       line.append(kNotAvailable);
     } else {
-      AppendBlanking(line, abbreviatedMailServer, strnlen(abbreviatedMailServer, kNotesTextSize),
-                     IsLineBreak);
+      size_t start = line.size();
+      line.append(abbreviatedMailServer, strnlen(abbreviatedMailServer, kNotesTextSize));
+      BlankLineBreaks(&line[start], line.size() - start);
     }
-    FinishPersonLine(lines, whole);
+    lines.FinishLine();
   } catch (...) {
     LeaveOutPersonLine(lines);
   }
 }
 
-void AppendDetailedPersonLine(NotesHandle note, ListingLines& lines, int32_t number) {
+void AppendDetailedPersonLine(const PersonRecord& record, int32_t number, ListingLines& lines) {
   try {
     std::string& line = lines.StartLine();
-    bool whole = AppendLineStart(note, number, line);
-
-    std::string mailServer;
-    whole &= AppendItemText(note, "MailServer", mailServer);
-    char abbreviated[kNotesTextSize];
-    memset(abbreviated, 0, sizeof(abbreviated));
-    // A failure is not reported: the line shows what the call left.
-    AbbreviateName(mailServer.c_str(), abbreviated);
-    AppendBlanking(line, abbreviated, strlen(abbreviated), IsControl);
+    AppendLineStart(record, number, line);
+    line.append(record.mailServer.present ? record.abbreviatedMailServer : kNotAvailable);
     line.append(" (");
-    line.append(mailServer);
+    AppendText(line, record.mailServer);
     line.append("), ");
-
-    for (const char* item : {"MailDomain", "InternetAddress", "FullName", "$REF"}) {
-      whole &= AppendItemText(note, item, line);
+    for (const PersonText* item : {&record.mailDomain, &record.internetAddress, &record.fullName,
+                                   &record.reference}) {
+      AppendText(line, *item);
       line.append(", ");
     }
-    whole &= AppendItemText(note, "Form", line);
-    FinishPersonLine(lines, whole);
+    AppendText(line, record.form);
+    lines.FinishLine();
   } catch (...) {
     LeaveOutPersonLine(lines);
   }
+}
+
+void WritePersonColumns(CsvFile& file) {
+  for (const char* column :
+       {"Partition", "Server", "Counted", "Reason", "Number", "ShortName", "MailFile", "MailServer",
+        "MailServerFull", "MailDomain", "InternetAddress", "FullName", "Ref", "Form"}) {
+    WriteCsvField(file, column);
+  }
+  EndCsvRow(file);
+}
+
+void WritePersonRow(CsvFile& file, int partition, const char* server, const PersonRecord& record,
+                    PersonReason reason, int32_t number) {
+  WriteNumber(file, partition);
+  WriteCsvField(file, server);
+  WriteCsvField(file, reason == PersonReason::kCounted ? "yes" : "no");
+  WriteCsvField(file, ReasonText(reason));
+  WriteNumber(file, number);
+  WriteCsvField(file, record.shortName.text, record.shortName.length);
+  WriteCsvField(file, record.mailFile.text, record.mailFile.length);
+  WriteCsvField(file, record.abbreviatedMailServer);
+  for (const PersonText* item : {&record.mailServer, &record.mailDomain, &record.internetAddress,
+                                 &record.fullName, &record.reference, &record.form}) {
+    WriteCsvField(file, item->text, item->length);
+  }
+  EndCsvRow(file);
 }

@@ -115,7 +115,7 @@ TEST(PersonLines, NoSwitchesNoLines) {
 
 // An item of 259 bytes (the most the server hands over) whose every byte
 // becomes three in UTF-8 must be shown whole.
-TEST(AppendItemText, LongItemThatGrowsIsNotCut) {
+TEST(PersonText, LongItemThatGrowsIsNotCut) {
   std::string item;
   for (int i = 0; i < 259; ++i) item += "\\xB0";  // light shade, U+2591
   std::string expected;
@@ -125,7 +125,7 @@ TEST(AppendItemText, LongItemThatGrowsIsNotCut) {
   EXPECT_EQ("1, " + expected + ", NA, NA", l.other[0]);
 }
 
-TEST(AppendItemText, ServerCutsItemsLongerThanTheArea) {
+TEST(PersonText, ServerCutsItemsLongerThanTheArea) {
   Listing l = List("note 4\nShortName=" + std::string(300, 'x') + "\n", true, false);
   ASSERT_EQ(1u, l.other.size());
   EXPECT_EQ("1, " + std::string(259, 'x') + ", NA, NA", l.other[0]);

@@ -28,6 +28,14 @@ uint16_t ReadItemText(NotesHandle note, const char* item, char* text) {
   return length < kNotesTextSize ? length : kNotesTextSize - 1;
 }
 
+size_t TranslateToUtf8(const char* text, uint16_t length, char* utf8) {
+  memset(utf8, 0, kUtf8TextSize);
+  uint16_t written = g_notes.OSTranslate(kTranslateLmbcsToUtf8, text, length, utf8,
+                                         static_cast<uint16_t>(kUtf8TextSize - 1));
+  if (written > kUtf8TextSize - 1) written = kUtf8TextSize - 1;
+  return strnlen(utf8, written);
+}
+
 void PrintStatusText(NotesStatus status) {
   try {
     char text[512];

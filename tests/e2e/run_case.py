@@ -17,7 +17,7 @@ import winsetup  # noqa: E402
 
 HEADER = re.compile(r"^\[([a-z][a-z-]*)(?: ([^\]]*))?\]$")
 KNOWN = {"description", "args", "registry", "file", "dir", "symlink", "library", "exe", "path",
-         "interrupt", "stdout", "stdout-to", "stderr", "exit", "calllog"}
+         "interrupt", "stdout", "stdout-to", "stderr", "exit", "calllog", "left", "gone"}
 # Where [stdout-to] sends standard output; [stdout] is then not compared.
 STDOUT_TO = {"full", "closed-pipe"}
 FLAGS = {"escapes", "nonewline"}
@@ -267,6 +267,26 @@ def check_log(log, help_run):
     return problems
 
 
+def check_files(sections, scratch):
+    """What the run leaves in the scratch area: each [left PATH] file with
+    its content (LF standing for CR LF), nothing at each [gone PATH]."""
+    problems = []
+    for section in sections:
+        if section.kind == "left":
+            path = scratch.local(section.argument)
+            if not os.path.isfile(path):
+                problems.append("the run left no file %s" % section.argument)
+                continue
+            with open(path, "rb") as f:
+                actual = f.read()
+            expected = scratch.content(section, "\r\n")
+            if expected != actual:
+                problems.append(diff(section.argument, expected, actual))
+        elif section.kind == "gone" and os.path.lexists(scratch.local(section.argument)):
+            problems.append("the run left %s" % section.argument)
+    return problems
+
+
 def run_case(path, bin_dir, sim_dir, prefix, keep=False):
     """Runs one case; returns a list of problem texts (empty: passed)."""
     name = os.path.splitext(os.path.basename(path))[0]
@@ -356,6 +376,7 @@ def run_case(path, bin_dir, sim_dir, prefix, keep=False):
         expected = scratch.content(by_kind["calllog"][0])
         if expected != log:
             problems.append(diff("call log", expected, log))
+    problems += check_files(sections, scratch)
     help_run = any(a in ("/help", "/?") for a in args)
     problems += check_log(log.decode("utf-8", "backslashreplace"), help_run)
 

@@ -1,8 +1,9 @@
-#include "app/run_partitions.h"
+#include "app/counting_run.h"
 
 #include <cstdio>
 #include <string>
 
+#include "app/run_partitions.h"
 #include "base/stop_request.h"
 #include "gtest/gtest.h"
 #include "notes/library_search.h"
