@@ -114,8 +114,9 @@ PartitionEnd RunPartition(int number, const std::wstring& dataDirectory, Run& ru
   PutStopHandlerFirst();
   try {
     if (!StopRequested() && ServesEarlierPartition(run)) {
+      PartitionEnd end = EndRun();
       UnbindNotesApi(library);
-      return EndRun();
+      return end;
     }
     if (!StopRequested() && ReportPartition(number, dataDirectory, run.options, run.total)) {
       // The list's error line is part of the report checked next.

@@ -13,6 +13,7 @@ std::atomic<bool> g_stopRequested{false};
 std::atomic<bool> g_libraryBound{false};
 
 AddConsoleHandler g_addConsoleHandler = SetConsoleCtrlHandler;
+void (*g_boundMarkSeam)(bool bound) = nullptr;
 
 // Signalled while no server library is loaded. Made on the run's thread
 // before the first library is marked bound; the handler only waits on it.
@@ -48,6 +49,7 @@ void SetServerLibraryBound(bool bound) {
     g_libraryBound.store(false);
     if (g_libraryGivenBack != nullptr) SetEvent(g_libraryGivenBack);
   }
+  if (g_boundMarkSeam != nullptr) g_boundMarkSeam(bound);
 }
 
 bool ServerLibraryBound() { return g_libraryBound.load(); }
@@ -76,6 +78,8 @@ BOOL WINAPI HandleConsoleControl(DWORD event) {
 }
 
 void ClearStopRequest() { g_stopRequested.store(false); }
+
+void SetBoundMarkSeam(void (*marked)(bool bound)) { g_boundMarkSeam = marked; }
 
 void SetAddConsoleHandlerSeam(AddConsoleHandler add) {
   g_addConsoleHandler = add != nullptr ? add : SetConsoleCtrlHandler;

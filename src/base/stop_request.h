@@ -15,9 +15,11 @@ void InstallStopHandler();
 /// Puts the handler first again, after the server library may have added a
 /// handler of its own: Windows calls the handler added last first. It is
 /// added once more, never removed first (a handler added twice is called
-/// twice, which does no harm), and only while no stop was asked: Windows
-/// makes a change of the handlers wait for a handler that is still running,
-/// and once a stop was asked the handler may be waiting for the library.
+/// twice, which does no harm), and only while no stop was asked: a change of
+/// the handlers may wait for a handler that is still running, and once a
+/// stop was asked the handler may be waiting for the library. (A console
+/// closed between the look and the change still makes the change wait, for
+/// at most the handler's 4 seconds.)
 void PutStopHandlerFirst();
 
 /// True once a stop was asked. Cheap enough to ask once per person.
@@ -43,5 +45,9 @@ void ClearStopRequest();
 /// own. Null puts back the system's.
 typedef BOOL(WINAPI* AddConsoleHandler)(PHANDLER_ROUTINE handler, BOOL add);
 void SetAddConsoleHandlerSeam(AddConsoleHandler add);
+
+/// Called right after SetServerLibraryBound has set the mark; tests raise
+/// a stop there. Null: nothing is called.
+void SetBoundMarkSeam(void (*marked)(bool bound));
 
 #endif  // BREVON_BASE_STOP_REQUEST_H_

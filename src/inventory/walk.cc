@@ -2,7 +2,6 @@
 
 #include <windows.h>
 
-#include <algorithm>
 #include <cstring>
 #include <cwchar>
 #include <functional>
@@ -21,11 +20,11 @@
 
 namespace {
 
-// The longest path Windows takes, in characters: a link whose first line is
-// longer names nothing. In the ANSI code page a character takes one or two
-// bytes.
+// The longest path Windows takes, in UTF-16 units: a link whose first line is
+// longer names nothing. In an ANSI code page a unit takes at most three
+// bytes (UTF-8, where that is the ANSI code page).
 constexpr size_t kLongestPath = 32767;
-constexpr size_t kLongestLinkLine = 2 * kLongestPath;
+constexpr size_t kLongestLinkLine = 3 * kLongestPath;
 constexpr DWORD kLinkReadBytes = 4096;
 // Room for a few hundred entries per call of the directory listing.
 constexpr DWORD kListingBytes = 64 * 1024;
@@ -148,19 +147,6 @@ bool IsLocalPath(const wchar_t* path) {
   return FileSystem().getDriveType(root) != DRIVE_REMOTE;
 }
 
-// How many bytes of a link file's text, its trailing line break removed,
-// name the linked folder. A zero byte ends the text. The server's
-// administration writes the names of the persons and groups allowed to use
-// a link on the lines after the folder's path: when a name follows a line
-// break, the folder is the first line. Line breaks with no name after them
-// stay part of the path, which then names no folder.
-size_t LinkedPathLength(const char* text, size_t length) {
-  const char* end = text + strnlen(text, length);
-  const char* lineBreak = std::find_if(text, end, IsLineBreak);
-  if (std::find_if_not(lineBreak, end, IsLineBreak) == end) return end - text;
-  return lineBreak - text;
-}
-
 // The path by which the link file `name` in the folder `prefix` opens as
 // that file: full, and with the \\?\ prefix, which takes the name as it
 // stands, so that names such as aux.dir or com1.dir never open a device.
@@ -182,30 +168,44 @@ std::wstring LinkFilePath(const std::wstring& prefix, const wchar_t* name, size_
   return path;
 }
 
-// Reads a link file's text as far as its first line tells where the
-// linked folder is: to the end of the file, to a zero byte, or to the first
-// name of the access list that follows the first line break. False when the
-// first line is longer than any path, or the file cannot be read.
-bool ReadLinkText(HANDLE file, std::string* text) {
+// Reads the folder that a link file names: its first line. The server's
+// administration writes the names of the persons and groups allowed to use
+// the link on the lines after it, so the file may be of any size: it is
+// read in pieces, and only as far as the first line is known to name the
+// folder. A file that ends in one line break (CR, LF, or two of them in any
+// mix) names its text without it; line breaks with no name after them stay
+// part of the path, which then names nothing. A zero byte ends the text.
+// False when the text names nothing, the first line is longer than any
+// path, the file cannot be read or a stop was asked.
+bool ReadLinkedPath(Walk& walk, HANDLE file, std::string* line) {
+  char piece[kLinkReadBytes];
+  size_t lineBreaks = 0;  // after the first line, so far
   for (;;) {
-    size_t start = text->size();
-    text->resize(start + kLinkReadBytes);
+    if (Stopped(walk)) return false;
     DWORD got = 0;
-    if (!ReadFile(file, &(*text)[start], kLinkReadBytes, &got, nullptr)) return false;
-    text->resize(start + got);
-    if (got == 0) return true;  // the end of the file
-    const char* begin = text->data();
-    const char* end = begin + text->size();
-    const char* lineBreak = std::find_if(begin, end, IsLineBreak);
-    if (static_cast<size_t>(lineBreak - begin) > kLongestLinkLine) return false;
-    if (memchr(begin, '\0', text->size()) != nullptr) return true;
-    if (std::find_if_not(lineBreak, end, IsLineBreak) != end) return true;
+    if (!ReadFile(file, piece, sizeof(piece), &got, nullptr)) return false;
+    if (got == 0) return lineBreaks <= 2;
+    for (DWORD i = 0; i < got; ++i) {
+      const char c = piece[i];
+      if (IsLineBreak(c)) {
+        ++lineBreaks;
+      } else if (lineBreaks > 0) {
+        // A name of the access list follows, or the text ends with the line
+        // breaks in the path.
+        return c != '\0';
+      } else if (c == '\0') {
+        return true;
+      } else if (line->size() == kLongestLinkLine) {
+        return false;
+      } else {
+        line->push_back(c);
+      }
+    }
   }
 }
 
 // Walks the directory named in the link file `name` of the folder `prefix`,
-// keeping the file open meanwhile. A file whose text is empty once its line
-// break is removed names nothing.
+// keeping the file open meanwhile. An empty first line names nothing.
 void FollowLink(Walk& walk, uint16_t depth, const std::wstring& prefix, const wchar_t* name,
                 size_t length) {
   std::wstring path = LinkFilePath(prefix, name, length);
@@ -215,21 +215,13 @@ void FollowLink(Walk& walk, uint16_t depth, const std::wstring& prefix, const wc
   ScopedHandle file{OpenOnDisk(path.c_str(), GENERIC_READ, FILE_ATTRIBUTE_NORMAL)};
   if (file.handle == INVALID_HANDLE_VALUE) return;
 
-  std::string text;
-  if (!ReadLinkText(file.handle, &text) || text.empty()) return;
-  size_t read = text.size();
-  // One line break at the end of the file, in whatever form an editor left
-  // it; at most two bytes.
-  if (IsLineBreak(text[read - 1])) {
-    --read;
-    if (read >= 1 && IsLineBreak(text[read - 1])) --read;
-  }
-  const int bytes = static_cast<int>(LinkedPathLength(text.data(), read));
-  if (bytes == 0) return;
-  int units = MultiByteToWideChar(CP_ACP, 0, text.data(), bytes, nullptr, 0);
+  std::string line;
+  if (!ReadLinkedPath(walk, file.handle, &line) || line.empty()) return;
+  const int bytes = static_cast<int>(line.size());
+  int units = MultiByteToWideChar(CP_ACP, 0, line.data(), bytes, nullptr, 0);
   if (units <= 0 || static_cast<size_t>(units) > kLongestPath) return;
   std::wstring target(static_cast<size_t>(units), L'\0');
-  MultiByteToWideChar(CP_ACP, 0, text.data(), bytes, &target[0], units);
+  MultiByteToWideChar(CP_ACP, 0, line.data(), bytes, &target[0], units);
   if (!IsLocalPath(target.c_str())) return;
 
   WalkFolder(walk, static_cast<uint16_t>(depth + 1), target + L'\\', nullptr);

@@ -210,8 +210,10 @@ TEST_F(WalkTest, LinkTextLosesAtMostTwoTrailingLineBreakBytesOrItsAccessList) {
       {"\r\nLocalDomainAdmins\r\n", {L"T\\y.nsf"}},
       {"\nAdmins", {L"T\\y.nsf"}},
       {"\r\n\r\nMail Admins\r\nJ Doe/Acme\r\n", {L"T\\y.nsf"}},
-      // However long the list: the file may be far larger than a path.
+      // However long the list: the file may be far larger than a path, and
+      // far larger than what one read gives.
       {"\r\n" + std::string(600, 'A') + "\r\nJ Doe/Acme\r\n", {L"T\\y.nsf"}},
+      {std::string(6000, '\n') + "Admins", {L"T\\y.nsf"}},
   };
   MakeFile(L"T\\y.nsf");
   int number = 0;
