@@ -5,6 +5,7 @@
 
 #include "base/error_report.h"
 #include "base/report_writer.h"
+#include "base/text.h"
 
 bool ReadEnvironment(const char* name, char* value) {
   memset(value, 0, kNotesTextSize);
@@ -45,6 +46,8 @@ void PrintStatusText(NotesStatus status) {
       g_notes.OSLoadString(nullptr, status & kStatusCodeMask, text, sizeof(text) - 1);
     }
     text[sizeof(text) - 1] = '\0';
+    // One line of standard error, whatever the text holds.
+    BlankLineBreaks(text, strlen(text));
     WriteServerText(text);
   } catch (...) {
   }

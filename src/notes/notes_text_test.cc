@@ -23,10 +23,11 @@ TEST(PrintStatusText, TopBitsDoNotChangeTheText) {
   EXPECT_EQ("no such file\n", StatusText(0xC103));
 }
 
-TEST(PrintStatusText, CodeWithoutTextGivesAnEmptyLine) {
-  SimSession session("SimStatusText=999:\n", nullptr);
+TEST(PrintStatusText, CodeWithoutTextGivesAnEmptyLineAndALineBreakIsABlank) {
+  SimSession session("SimStatusText=999:\nSimStatusText=998:no\rsuch file\n", nullptr);
   ASSERT_TRUE(session.Start());
   EXPECT_EQ("\n", StatusText(999));
+  EXPECT_EQ("no such file\n", StatusText(998)) << "one line, whatever the text holds";
 }
 
 TEST(PrintStatusText, LongTextStaysInsideItsBuffer) {
