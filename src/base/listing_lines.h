@@ -25,8 +25,8 @@ class ListingLines {
   /// An empty list whose lines are kept between `prefix` and `suffix`.
   static ListingLines Framed(std::string_view prefix, std::string_view suffix);
 
-  size_t size() const { return ends_.size(); }
-  bool empty() const { return ends_.empty(); }
+  size_t size() const;
+  bool empty() const { return size() == 0; }
   /// The line without prefix and suffix.
   std::string_view operator[](size_t index) const;
 
@@ -69,19 +69,28 @@ class ListingLines {
  private:
   ListingLines(std::string_view prefix, std::string_view suffix);
 
-  struct LineEnd {
-    uint32_t block;
-    uint32_t end;
+  struct TextBlock {
+    std::string text;
+    size_t firstLine;  // the number of the first line that may end in it
   };
+
+  // Where line `index` ends in its block.
+  uint32_t End(size_t index) const;
 
   // Where the unfinished line starts in the last block: the end of the last
   // finished line when it lies there.
   size_t UnfinishedStart() const;
 
+  // Line ends per chunk of the index: 64 KiB.
+  static constexpr size_t kEndsPerChunk = 16 * 1024;
+
   std::string prefix_;
   std::string suffix_;
-  std::vector<std::string> blocks_;
-  std::vector<LineEnd> ends_;
+  std::vector<TextBlock> blocks_;
+  // Where each line ends in its block, kEndsPerChunk to a chunk. Chunks never
+  // move: the index of a million lines is 4 MB written once, where one vector
+  // would be copied at each doubling and touch about twice that memory.
+  std::vector<std::vector<uint32_t>> ends_;
   // Set from StartLine to FinishLine or DiscardLine: a line under way never
   // moves to a new block, even when nothing has been appended to it yet.
   bool lineOpen_ = false;

@@ -36,4 +36,7 @@ void WriteServerText(const char* text);
 /// whole one.
 bool CheckReportWritten();
 
+/// Forgets that lines did not reach standard output. For tests.
+void ForgetUnwrittenLines();
+
 #endif  // BREVON_BASE_REPORT_WRITER_H_
