@@ -4,11 +4,14 @@
 // tool's shape as each person is read: the floor pays for the output the
 // tool writes, but neither checks the items nor holds the lines.
 //
-//   census_floor.exe LIBRARY_DIR DATA_DIR load|plain|names|details [held]
+//   census_floor.exe LIBRARY_DIR DATA_DIR load|plain|names|details|csv [held]
 //
 // "load" binds, initialises, opens and closes the directory and terminates:
 // the process start and the library's load of its fixture, which the
-// benchmark takes off both tool and floor. "held" keeps the lines in blocks
+// benchmark takes off both tool and floor. "csv" writes the person list of
+// "/csv:FILE" to standard output, byte for byte, as the tool writes its
+// file: it reads what the tool reads and numbers the persons per list, but
+// neither checks nor blanks the items. "held" keeps the lines in blocks
 // of fresh memory and writes them after the census, as a report that prints
 // a list after its count must: the benchmark's breakdown measures what
 // holding costs by itself.
@@ -33,14 +36,15 @@ namespace {
 
 constexpr size_t kTranslated = 4 * 259 + 4;
 
-// The item read and translation of one listed item into `translated`; "NA"
-// when the item is missing.
-const char* ReadTranslated(NotesHandle note, const char* item, char* translated) {
+// The item read and translation of one listed item into `translated`;
+// `missing` ("NA" in a line) when the item is missing.
+const char* ReadTranslated(NotesHandle note, const char* item, char* translated,
+                           const char* missing = "NA") {
   char raw[260];
   memset(raw, 0, sizeof(raw));
   memset(translated, 0, kTranslated);
   uint16_t length = g_notes.NSFItemGetText(note, item, raw, sizeof(raw));
-  if (length == 0) return strcpy(translated, "NA");
+  if (length == 0) return strcpy(translated, missing);
   if (length > 259) length = 259;
   g_notes.OSTranslate(kTranslateLmbcsToUtf8, raw, length, translated, kTranslated - 1);
   return translated;
@@ -87,7 +91,81 @@ void WriteLine(char* line, char* at) {
   blocks.back().append(line, length);
 }
 
-void Person(NotesHandle database, NotesNoteId id, bool names, bool details) {
+// The partition's mail server, as the census compares it, and its server
+// name in UTF-8, as the person list names it.
+char g_mailServer[260];
+char g_server[kTranslated];
+unsigned long g_found = 0;
+unsigned long g_other = 0;
+
+// The person list goes out as the tool writes its file: through a 64 KiB
+// buffer, with WriteFile.
+char g_rows[64 * 1024];
+size_t g_rowBytes = 0;
+
+void FlushRows() {
+  DWORD written = 0;
+  WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), g_rows, static_cast<DWORD>(g_rowBytes), &written,
+            nullptr);
+  g_rowBytes = 0;
+}
+
+void PutRow(const char* row, size_t length) {
+  if (g_rowBytes + length > sizeof(g_rows)) FlushRows();
+  memcpy(g_rows + g_rowBytes, row, length);
+  g_rowBytes += length;
+}
+
+// A field after a comma (none before the first), quoted as the tool quotes.
+char* Field(char* at, const char* text, bool first = false) {
+  if (!first) *at++ = ',';
+  bool guarded = text[0] != '\0' && strchr("=+-@\t\r", text[0]) != nullptr;
+  if (!guarded && strpbrk(text, ",\"\r\n") == nullptr) return Put(at, text);
+  *at++ = '"';
+  if (guarded) *at++ = '\'';
+  for (const char* c = text; *c != '\0'; ++c) {
+    if (*c == '"') *at++ = '"';
+    *at++ = *c;
+  }
+  *at++ = '"';
+  return at;
+}
+
+void ListRow(NotesHandle note, const char* reason) {
+  char shortName[kTranslated], file[kTranslated], server[kTranslated], domain[kTranslated],
+      address[kTranslated], fullName[kTranslated], ref[kTranslated], form[kTranslated];
+  char abbreviated[260];
+  memset(abbreviated, 0, sizeof(abbreviated));
+  ReadTranslated(note, "ShortName", shortName, "");
+  ReadTranslated(note, "MailFile", file, "");
+  if (ReadTranslated(note, "MailServer", server, "")[0] != '\0') {
+    uint16_t length = 0;
+    g_notes.DNAbbreviate(kAbbreviateIncludeAll, nullptr, server, abbreviated,
+                         sizeof(abbreviated), &length);
+  }
+  ReadTranslated(note, "MailDomain", domain, "");
+  ReadTranslated(note, "InternetAddress", address, "");
+  ReadTranslated(note, "FullName", fullName, "");
+  ReadTranslated(note, "$REF", ref, "");
+  ReadTranslated(note, "Form", form, "");
+  bool counted = reason[0] == '\0';
+  char number[16];
+  _ultoa(counted ? ++g_found : ++g_other, number, 10);
+  char row[16 * 1024];
+  char* at = Field(row, "1", true);
+  for (const char* field : {static_cast<const char*>(g_server), counted ? "yes" : "no", reason,
+                            static_cast<const char*>(number), static_cast<const char*>(shortName),
+                            static_cast<const char*>(file), static_cast<const char*>(abbreviated),
+                            static_cast<const char*>(server), static_cast<const char*>(domain),
+                            static_cast<const char*>(address), static_cast<const char*>(fullName),
+                            static_cast<const char*>(ref), static_cast<const char*>(form)}) {
+    at = Field(at, field);
+  }
+  at = Put(at, "\r\n");
+  PutRow(row, static_cast<size_t>(at - row));
+}
+
+void Person(NotesHandle database, NotesNoteId id, bool names, bool details, bool csv) {
   NotesHandle note = 0;
   if (g_notes.NSFNoteOpen(database, id, kOpenSummary, &note) != kNotesNoError) return;
   char mailServer[260];
@@ -99,11 +177,21 @@ void Person(NotesHandle database, NotesNoteId id, bool names, bool details) {
   mailServer[0] = 'N';
   mailServer[1] = 'A';
   uint16_t length = 0;
-  g_notes.NSFItemGetText(note, "MailServer", mailServer, sizeof(mailServer));
-  g_notes.NSFItemGetText(note, "MailFile", mailFile, sizeof(mailFile));
-  g_notes.NSFItemInfo(note, "$REF", 4, nullptr, nullptr, nullptr, nullptr);
+  bool hasMailServer =
+      g_notes.NSFItemGetText(note, "MailServer", mailServer, sizeof(mailServer)) != 0;
+  bool hasMailFile = g_notes.NSFItemGetText(note, "MailFile", mailFile, sizeof(mailFile)) != 0;
+  bool isReference =
+      g_notes.NSFItemInfo(note, "$REF", 4, nullptr, nullptr, nullptr, nullptr) == kNotesNoError;
   g_notes.DNAbbreviate(kAbbreviateIncludeAll, nullptr, mailServer, abbreviated,
                        sizeof(abbreviated), &length);
+  if (csv) {
+    bool here = _stricmp(abbreviated, g_mailServer) == 0 || _stricmp(mailServer, g_mailServer) == 0;
+    ListRow(note, isReference     ? "reference document"
+                  : !hasMailFile  ? "no mail file"
+                  : !hasMailServer ? "no mail server"
+                  : !here         ? "other mail server"
+                                  : "");
+  }
   char line[16 * 1024];
   char shortName[kTranslated], file[kTranslated];
   if (names) {
@@ -157,6 +245,7 @@ int main(int argc, char** argv) {
   bool load = strcmp(mode, "load") == 0;
   bool names = strcmp(mode, "names") == 0;
   bool details = strcmp(mode, "details") == 0;
+  bool csv = strcmp(mode, "csv") == 0;
   _setmode(_fileno(stdout), _O_BINARY);
   // The C library's buffer for a file, whatever standard output is: it
   // leaves a character device such as NUL unbuffered, a system call per
@@ -172,6 +261,23 @@ int main(int argc, char** argv) {
   if (!load) {
     Environment("ServerName", server, abbreviatedServer);
     Environment("MailServer", mailServer, abbreviatedMailServer);
+    memcpy(g_mailServer, abbreviatedMailServer, sizeof(g_mailServer));
+  }
+  if (csv) {
+    memset(g_server, 0, sizeof(g_server));
+    g_notes.OSTranslate(kTranslateLmbcsToUtf8, abbreviatedServer,
+                        static_cast<uint16_t>(strlen(abbreviatedServer)), g_server,
+                        kTranslated - 1);
+    PutRow("\xEF\xBB\xBF", 3);
+    char row[256];
+    char* at = Field(row, "Partition", true);
+    for (const char* column : {"Server", "Counted", "Reason", "Number", "ShortName", "MailFile",
+                               "MailServer", "MailServerFull", "MailDomain", "InternetAddress",
+                               "FullName", "Ref", "Form"}) {
+      at = Field(at, column);
+    }
+    at = Put(at, "\r\n");
+    PutRow(row, static_cast<size_t>(at - row));
   }
 
   NotesHandle database = 0;
@@ -199,7 +305,7 @@ int main(int argc, char** argv) {
       if (buffer != 0) {
         const NotesNoteId* ids = static_cast<const NotesNoteId*>(g_notes.OSLockObject(buffer));
         if (ids != nullptr) {
-          for (uint32_t i = 0; i < returned; ++i) Person(database, ids[i], names, details);
+          for (uint32_t i = 0; i < returned; ++i) Person(database, ids[i], names, details, csv);
           g_notes.OSUnlockObject(buffer);
         }
         g_notes.OSMemFree(buffer);
@@ -209,6 +315,7 @@ int main(int argc, char** argv) {
     g_notes.NIFCloseCollection(collection);
   }
   for (const std::string& block : blocks) fwrite(block.data(), 1, block.size(), stdout);
+  if (csv) FlushRows();
   g_notes.NSFDbClose(database);
   UnbindNotesApi(library);
   return 0;
