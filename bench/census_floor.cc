@@ -116,6 +116,16 @@ void PutRow(const char* row, size_t length) {
   g_rowBytes += length;
 }
 
+// Equality of two texts, folding the ASCII letters, as the census compares.
+bool SameName(const char* a, const char* b) {
+  for (;; ++a, ++b) {
+    char x = (*a >= 'a' && *a <= 'z') ? *a - 32 : *a;
+    char y = (*b >= 'a' && *b <= 'z') ? *b - 32 : *b;
+    if (x != y) return false;
+    if (x == '\0') return true;
+  }
+}
+
 // A field after a comma (none before the first), quoted as the tool quotes.
 char* Field(char* at, const char* text, bool first = false) {
   if (!first) *at++ = ',';
@@ -185,7 +195,7 @@ void Person(NotesHandle database, NotesNoteId id, bool names, bool details, bool
   g_notes.DNAbbreviate(kAbbreviateIncludeAll, nullptr, mailServer, abbreviated,
                        sizeof(abbreviated), &length);
   if (csv) {
-    bool here = _stricmp(abbreviated, g_mailServer) == 0 || _stricmp(mailServer, g_mailServer) == 0;
+    bool here = SameName(abbreviated, g_mailServer) || SameName(mailServer, g_mailServer);
     ListRow(note, isReference     ? "reference document"
                   : !hasMailFile  ? "no mail file"
                   : !hasMailServer ? "no mail server"
